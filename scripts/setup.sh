@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need (only those missing),
+# makes the locales the tests use, then configures and builds into build/.
+# Sourced by run.sh and test.sh.
+set -euo pipefail
+
+ORVALO_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  locales
+)
+
+orvalo_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else echo "need root to run: $*" >&2; return 1
+  fi
+}
+
+orvalo_install_missing() {
+  local missing=()
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    orvalo_as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    orvalo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+# The tests check dates and times in a German locale as well as in C.
+orvalo_make_locales() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  if [ -w /etc/locale.gen ] || [ "$(id -u)" -ne 0 ]; then
+    orvalo_as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen || return 0
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | orvalo_as_root tee -a /etc/locale.gen >/dev/null
+    orvalo_as_root locale-gen >/dev/null || true
+  fi
+}
+
+orvalo_build() {
+  local jobs
+  jobs=$(nproc 2>/dev/null || echo 2)
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALO_WERROR=ON >/dev/null
+  cmake --build build -j "$jobs"
+}
+
+orvalo_install_missing "${ORVALO_PACKAGES[@]}"
+orvalo_make_locales
+orvalo_build

@@ -1,0 +1,16 @@
+// The program folder: where the event lists, Orvalo.ini, the logs and the page
+// files live. It is the folder of the running executable unless ORVALO_HOME names
+// another one. Thread-safe; reads the environment on every call.
+#pragma once
+
+#include <filesystem>
+
+namespace orvalo {
+
+// Folder of the running executable, read from /proc/self/exe.
+std::filesystem::path executableFolder();
+
+// ORVALO_HOME when set and not empty, otherwise executableFolder().
+std::filesystem::path programFolder();
+
+}  // namespace orvalo

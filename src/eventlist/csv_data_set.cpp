@@ -354,7 +354,10 @@ std::string CsvDataSet::valueAt(int column) const {
 void CsvDataSet::setValueAt(int column, std::string_view value) {
     if (!buffer_) fail("Dataset not in edit or insert mode");
     const CsvColumn& def = columns_.at(static_cast<std::size_t>(column));
-    const std::string encoded = encodeCsvValue(cutToWidth(value, def.size), separator_);
+    const std::string_view cut = cutToWidth(value, def.size);
+    std::string encoded = encodeCsvValue(cut, separator_);
+    // A line that starts with ">>" is not read as a row; quoting keeps the row.
+    if (def.position == 0 && encoded.starts_with(">>")) encoded = encodeCsvValue(cut, separator_, true);
     const std::size_t widen = def.position >= buffer_->columnCount()
                                   ? static_cast<std::size_t>(def.position + 1 - buffer_->columnCount())
                                   : 0;

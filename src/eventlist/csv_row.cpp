@@ -53,8 +53,8 @@ void CsvRow::splice(int position, std::string_view encoded, char separator) {
         starts_[k] = static_cast<std::uint32_t>(static_cast<std::int64_t>(starts_[k]) + shift);
 }
 
-std::string encodeCsvValue(std::string_view value, char separator) {
-    bool needsQuotes = false;
+std::string encodeCsvValue(std::string_view value, char separator, bool forceQuotes) {
+    bool needsQuotes = forceQuotes;
     for (char c : value) {
         if (c == separator || c == '\r' || c == '\n' || c == '"') {
             needsQuotes = true;

@@ -42,8 +42,8 @@ private:
 
 // Text as written into a line: plain, or enclosed in double quotes when it holds the
 // separator, CR, LF or a double quote (CR -> \r, LF -> \n, quote doubled, other
-// control characters except tab dropped).
-std::string encodeCsvValue(std::string_view value, char separator);
+// control characters except tab dropped). forceQuotes quotes any value.
+std::string encodeCsvValue(std::string_view value, char separator, bool forceQuotes = false);
 
 // A column's value as read: blanks trimmed, and outer quotes removed with doubled
 // quotes made single when the trimmed text is quoted. \r and \n stay as they are.

@@ -167,6 +167,16 @@ TEST_F(CsvDataSetTest, SpecialAndEmptyLinesDisappearAfterTheNextSave) {
     EXPECT_EQ(readFile(path()), "ID;NAME;NOTE\r\n1;one;\r\n");
 }
 
+TEST_F(CsvDataSetTest, AFirstValueLookingLikeASpecialLineIsQuotedSoTheRowSurvives) {
+    openWith("NAME;ID;NOTE\r\n");
+    appendRow("1", ">>special");
+    table_.close();
+    EXPECT_EQ(readFile(path()), "NAME;ID;NOTE\r\n\">>special\";1;\r\n");
+    table_.open();
+    EXPECT_EQ(table_.recordCount(), 1);
+    EXPECT_EQ(table_.value("NAME"), ">>special");
+}
+
 TEST_F(CsvDataSetTest, AnyLineEndEndsALineAndNulEndsTheText) {
     std::string text = "ID;NAME;NOTE\r1;a\n2;b\r\n3;c";
     text += '\0';

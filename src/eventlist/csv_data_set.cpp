@@ -172,7 +172,6 @@ int CsvDataSet::mapHeader() {
 }
 
 void CsvDataSet::loadText(std::string_view text) {
-    if (active()) close();
     state_ = State::Inactive;
     changed_ = false;
     clearRows();

@@ -24,45 +24,45 @@ WallTime localMoment(int year, int month, int day, int hour, int minute, int sec
     return std::chrono::system_clock::from_time_t(std::mktime(&tm));
 }
 
-TEST(LogFile, CreatesTheFileThenAppendsWholeLines) {
-    test::TempFolder folder;
-    ManualClock clock(localMoment(2015, 3, 5, 14, 7, 9));
-    const LocalTimeFormat format("C");
-    LogFile log(folder / "slog.txt", clock, format);
+// A log in a fresh folder, on a clock set to 2015-03-05 14:07:09 local time.
+class LogFileTest : public ::testing::Test {
+protected:
+    LogFile makeLog(const LocalTimeFormat& format, const char* name = "slog.txt") {
+        return LogFile(folder_ / name, clock_, format);
+    }
+    test::TempFolder folder_;
+    ManualClock clock_{localMoment(2015, 3, 5, 14, 7, 9)};
+    const LocalTimeFormat c_{"C"};
+};
+
+TEST_F(LogFileTest, CreatesTheFileThenAppendsWholeLines) {
+    LogFile log = makeLog(c_);
     log.writeLog("Service init OK");
-    clock.advance(std::chrono::seconds(1));
+    clock_.advance(std::chrono::seconds(1));
     log.writeLog("");
     EXPECT_EQ(test::readFile(log.path()), "03/05/15:14:07:09:Service init OK\r\n03/05/15:14:07:10:\r\n");
 }
 
-TEST(LogFile, UsesTheUsersDateAndTimeFormats) {
+TEST_F(LogFileTest, UsesTheUsersDateAndTimeFormats) {
     std::unique_ptr<LocalTimeFormat> german;
     try {
         german = std::make_unique<LocalTimeFormat>("de_DE.UTF-8");
     } catch (const Error&) {
         GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
     }
-    test::TempFolder folder;
-    ManualClock clock(localMoment(2015, 3, 5, 14, 7, 9));
-    LogFile log(folder / "slog.txt", clock, *german);
+    LogFile log = makeLog(*german);
     log.writeLog("Service init OK");
     EXPECT_EQ(test::readFile(log.path()), "05.03.2015:14:07:09:Service init OK\r\n");
 }
 
-TEST(LogFile, KeepsTheTextsBytesAsTheyAre) {
-    test::TempFolder folder;
-    ManualClock clock(localMoment(2026, 1, 2, 3, 4, 5));
-    const LocalTimeFormat format("C");
-    LogFile log(folder / "applog.txt", clock, format);
+TEST_F(LogFileTest, KeepsTheTextsBytesAsTheyAre) {
+    LogFile log = makeLog(c_, "applog.txt");
     log.writeLog("Nastavení v pořádku.");
-    EXPECT_EQ(test::readFile(log.path()), "01/02/26:03:04:05:Nastavení v pořádku.\r\n");
+    EXPECT_EQ(test::readFile(log.path()), "03/05/15:14:07:09:Nastavení v pořádku.\r\n");
 }
 
-TEST(LogFile, LinesFromManyThreadsNeverInterleave) {
-    test::TempFolder folder;
-    ManualClock clock(localMoment(2026, 1, 2, 3, 4, 5));
-    const LocalTimeFormat format("C");
-    LogFile log(folder / "slog.txt", clock, format);
+TEST_F(LogFileTest, LinesFromManyThreadsNeverInterleave) {
+    LogFile log = makeLog(c_);
     constexpr int kThreads = 8;
     constexpr int kLines = 300;
     std::vector<std::thread> threads;
@@ -74,7 +74,7 @@ TEST(LogFile, LinesFromManyThreadsNeverInterleave) {
     for (auto& thread : threads) thread.join();
 
     std::istringstream in(test::readFile(log.path()));
-    const std::regex whole(R"(01/02/26:03:04:05:thread \d line \d+x{200}\r)");
+    const std::regex whole(R"(03/05/15:14:07:09:thread \d line \d+x{200}\r)");
     int count = 0;
     for (std::string line; std::getline(in, line); ++count) ASSERT_TRUE(std::regex_match(line, whole)) << line;
     EXPECT_EQ(count, kThreads * kLines);

@@ -21,5 +21,5 @@ for target in csv_reader_fuzz ini_reader_fuzz; do
   [ -n "${FUZZ_SECONDS:-}" ] && limit=(-max_total_time="$FUZZ_SECONDS")
   echo "== $target"
   build-fuzz/fuzz/"$target" "${limit[@]}" -max_len=8192 -artifact_prefix=fuzz/findings/"$target"- \
-    -print_final_stats=1 "$work" 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|Done)' || true
+    -print_final_stats=1 "$work" 2>&1 | tee "build-fuzz/$target.log" | grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|Done)" || true
 done

@@ -1,0 +1,19 @@
+// Errors of the schedule model. OutOfCalendar is a date outside the years 1 to 9999;
+// the next-trigger operations turn it into "no further trigger".
+#pragma once
+
+#include "base/error.h"
+
+namespace orvalo {
+
+class ScheduleError : public Error {
+public:
+    using Error::Error;
+};
+
+class OutOfCalendar : public ScheduleError {
+public:
+    OutOfCalendar() : ScheduleError("Date outside the years 1 to 9999") {}
+};
+
+}  // namespace orvalo

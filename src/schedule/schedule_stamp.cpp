@@ -1,6 +1,7 @@
 #include "schedule/schedule_stamp.h"
 
 #include <chrono>
+#include <ctime>
 
 #include "schedule/schedule_error.h"
 
@@ -48,6 +49,20 @@ LocalDateTime toLocalDateTime(const ScheduleStamp& stamp) {
     const CalendarDate d = calendarDate(stamp.date);
     const std::int32_t ms = stamp.time < 0 ? 0 : stamp.time % kMillisecondsPerDay;
     return {d.year, d.month, d.day, ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60, ms % 1000};
+}
+
+WallTime toWallTime(const ScheduleStamp& stamp) {
+    const LocalDateTime t = toLocalDateTime(stamp);
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&tm);
+    return std::chrono::system_clock::from_time_t(seconds) + std::chrono::milliseconds(t.millisecond);
 }
 
 ScheduleStamp nowStamp(const Clock& clock) { return toStamp(orvalo::toLocalDateTime(clock.now())); }

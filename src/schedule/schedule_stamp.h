@@ -49,5 +49,8 @@ ScheduleStamp toStamp(const LocalDateTime& t);
 LocalDateTime toLocalDateTime(const ScheduleStamp& stamp);
 // The clock's now as a local stamp, to the millisecond.
 ScheduleStamp nowStamp(const Clock& clock);
+// The real moment of a local stamp, through the time zone (a time that a change to
+// daylight saving time skips counts as the moment after the gap).
+WallTime toWallTime(const ScheduleStamp& stamp);
 
 }  // namespace orvalo

@@ -5,16 +5,11 @@
 
 #include "schedule/calendar.h"
 #include "schedule/schedule_error.h"
+#include "schedule/schedule_names.h"
 
 namespace orvalo {
 
 namespace {
-
-constexpr const char* kRecurringNames[] = {"srkOneShot", "srkDaily", "srkWeekly", "srkMonthly", "srkYearly"};
-
-std::string kindName(ScheduleRecurringKind kind) {
-    return kind <= srkYearly ? kRecurringNames[kind] : "recurring type " + std::to_string(kind);
-}
 
 [[noreturn]] void fail(const char* message) { throw ScheduleError(message); }
 
@@ -76,8 +71,8 @@ void DailyFreq::setInterval(std::uint32_t value) const {
 
 void Schedule::checkKind(ScheduleRecurringKind part) const {
     if (recurringType_ != part)
-        throw ScheduleError("The " + kindName(part) + " settings do not apply to a schedule of type " +
-                            kindName(recurringType_));
+        throw ScheduleError("The " + recurringKindName(part) + " settings do not apply to a schedule of type " +
+                            recurringKindName(recurringType_));
 }
 
 bool DailySchedule::everyWeekDay() const {
@@ -191,6 +186,33 @@ void Schedule::restoreState(ScheduleStamp lastTriggered, std::uint32_t triggerCo
 }
 
 void Schedule::clearCounters() { restoreState(ScheduleStamp::empty(), 0, 0); }
+
+bool Schedule::sameSettings(const Schedule& other) const {
+    const auto sameMonthly = [](const ScheduleMonthlyFields& a, const ScheduleMonthlyFields& b, bool yearly) {
+        return a.indexKind == b.indexKind && (a.indexKind == sikNone || a.indexValue == b.indexValue) &&
+               a.day == b.day && a.interval == b.interval && (!yearly || a.month == b.month);
+    };
+    if (startDate_ != other.startDate_ || recurringType_ != other.recurringType_) return false;
+    if (recurringType_ == srkOneShot) return true;
+    const bool countEnd = endType_ == sekTriggerCount || endType_ == sekDayCount;
+    if (endType_ != other.endType_ || (endType_ == sekDate && endDate_ != other.endDate_) ||
+        (countEnd && endCount_ != other.endCount_) || freq_.startTime != other.freq_.startTime ||
+        freq_.endTime != other.freq_.endTime || freq_.interval != other.freq_.interval)
+        return false;
+    switch (recurringType_) {
+        case srkDaily:
+            return daily_.everyWeekDay == other.daily_.everyWeekDay &&
+                   (daily_.everyWeekDay || daily_.interval == other.daily_.interval);
+        case srkWeekly:
+            return weekly_.days == other.weekly_.days && weekly_.interval == other.weekly_.interval;
+        case srkMonthly:
+            return sameMonthly(monthly_, other.monthly_, false);
+        case srkYearly:
+            return sameMonthly(yearly_, other.yearly_, true);
+        default:
+            return true;
+    }
+}
 
 int Schedule::targetDay(int year, int month) const {
     const ScheduleMonthlyFields& f = calendarPart();

@@ -129,6 +129,10 @@ public:
     ScheduleStamp lastTriggered() const { return lastTriggered_; }
     void restoreState(ScheduleStamp lastTriggered, std::uint32_t triggerCount, std::uint32_t dayCount);
     void clearCounters();
+    // Whether both describe the same triggers: every setting that the recurring type
+    // and the end type use is equal (the counters are not compared).
+    bool sameSettings(const Schedule& other) const;
+    const Clock& clock() const { return *clock_; }
 
     DailyFreq dailyFreq() { return DailyFreq(*this); }
     DailySchedule daily() { return DailySchedule(*this); }

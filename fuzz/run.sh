@@ -13,7 +13,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYP
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 mkdir -p fuzz/findings
-for target in csv_reader_fuzz ini_reader_fuzz; do
+# FUZZ_TARGETS="a b" picks targets; all of them by default.
+for target in ${FUZZ_TARGETS:-csv_reader_fuzz ini_reader_fuzz schedule_text_fuzz}; do
   work="build-fuzz/corpus/$target"
   mkdir -p "$work"
   cp -n fuzz/corpus/"$target"/* "$work"/ 2>/dev/null || true

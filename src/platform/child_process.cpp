@@ -1,0 +1,199 @@
+#include "platform/child_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/system_error.h"
+
+extern char** environ;
+
+namespace orvalo {
+
+namespace {
+
+// Variables by which a service manager hands sockets and watchdogs to its service;
+// a command started by the service must not believe they are meant for it.
+constexpr const char* kServiceManagerVariables[] = {"NOTIFY_SOCKET=", "LISTEN_FDS=", "LISTEN_PID=",
+                                                    "LISTEN_FDNAMES=", "WATCHDOG_USEC=", "WATCHDOG_PID="};
+
+int openPidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+
+unsigned exitCodeOf(const siginfo_t& info) {
+    if (info.si_code == CLD_EXITED) return static_cast<unsigned>(info.si_status);
+    return 128u + static_cast<unsigned>(info.si_status);
+}
+
+// Reaps children that nobody watches any more, on one thread of its own.
+class Reaper {
+public:
+    ~Reaper() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake();
+        if (thread_.joinable()) thread_.join();
+        for (int fd : pidfds_) ::close(fd);
+        if (wakeFd_ >= 0) ::close(wakeFd_);
+    }
+
+    void adopt(int pidfd) {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable()) {
+            wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+            thread_ = std::thread([this] { loop(); });
+        }
+        pidfds_.push_back(pidfd);
+        wake();
+    }
+
+private:
+    void wake() {
+        const std::uint64_t one = 1;
+        if (wakeFd_ >= 0) [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    }
+
+    void loop() {
+        for (;;) {
+            std::vector<pollfd> fds;
+            {
+                std::lock_guard lock(mutex_);
+                if (stop_) return;
+                fds.push_back({wakeFd_, POLLIN, 0});
+                for (int fd : pidfds_) fds.push_back({fd, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
+            if (fds[0].revents & POLLIN) {
+                std::uint64_t count;
+                [[maybe_unused]] ssize_t n = ::read(wakeFd_, &count, sizeof count);
+            }
+            std::lock_guard lock(mutex_);
+            for (std::size_t i = 1; i < fds.size(); ++i) {
+                if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+                siginfo_t info{};
+                ::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fds[i].fd), &info, WEXITED | WNOHANG);
+                std::erase(pidfds_, fds[i].fd);
+                ::close(fds[i].fd);
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::vector<int> pidfds_;
+    std::thread thread_;
+    int wakeFd_ = -1;
+    bool stop_ = false;
+};
+
+Reaper& reaper() {
+    static Reaper instance;
+    return instance;
+}
+
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        ::posix_spawn_file_actions_init(&actions_);
+        ::posix_spawnattr_init(&attributes_);
+    }
+    ~SpawnSetup() {
+        ::posix_spawn_file_actions_destroy(&actions_);
+        ::posix_spawnattr_destroy(&attributes_);
+    }
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attributes_;
+};
+
+}  // namespace
+
+std::vector<std::string> childEnvironment() {
+    std::vector<std::string> result;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view variable(*entry);
+        bool drop = false;
+        for (const char* name : kServiceManagerVariables) drop = drop || variable.starts_with(name);
+        if (!drop) result.emplace_back(variable);
+    }
+    return result;
+}
+
+Child startChild(const ChildOptions& options) {
+    SpawnSetup setup;
+    int error = ::posix_spawn_file_actions_addopen(&setup.actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Our descriptors are close-on-exec; this also covers any a library opened without it.
+    if (error == 0) error = ::posix_spawn_file_actions_addclosefrom_np(&setup.actions_, STDERR_FILENO + 1);
+    if (error == 0 && !options.currentDirectory.empty())
+        error = ::posix_spawn_file_actions_addchdir_np(&setup.actions_, options.currentDirectory.c_str());
+    if (error == 0) error = ::posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                                               POSIX_SPAWN_SETSIGDEF);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    if (error == 0) error = ::posix_spawnattr_setsigmask(&setup.attributes_, &none);
+    if (error == 0) error = ::posix_spawnattr_setsigdefault(&setup.attributes_, &all);
+    if (error != 0) throw SystemError(error);
+
+    const std::string interpreter = options.interpreter.empty() ? "/bin/sh" : options.interpreter;
+    std::string dashC = "-c";
+    std::string command = options.commandLine;
+    std::string program = interpreter;
+    char* argv[] = {program.data(), dashC.data(), command.data(), nullptr};
+    std::vector<std::string> environment = options.environment.empty() ? childEnvironment() : options.environment;
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    pid_t pid = -1;
+    error = ::posix_spawn(&pid, interpreter.c_str(), &setup.actions_, &setup.attributes_, argv, envp.data());
+    if (error != 0) throw SystemError(error);
+    // The pidfd pins the child: it cannot be reaped by anyone else before we read it.
+    const int pidfd = openPidfd(pid);
+    if (pidfd < 0) {
+        const int openError = errno;
+        ::kill(-pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        throw SystemError(openError);
+    }
+    ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+    if (options.niceValue != 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), options.niceValue);
+    return {pid, pidfd};
+}
+
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode) {
+    pollfd fds[2] = {{child.pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(fds, stopFd >= 0 ? 2 : 1, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            throw SystemError(errno);
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            siginfo_t info{};
+            if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info, WEXITED) != 0)
+                throw SystemError(errno);
+            exitCode = exitCodeOf(info);
+            ::close(child.pidfd);
+            return true;
+        }
+        if (stopFd >= 0 && (fds[1].revents & POLLIN)) return false;
+    }
+}
+
+bool signalGroup(pid_t group, int signal) { return group > 0 && ::kill(-group, signal) == 0; }
+
+void adoptChild(Child child) {
+    if (child.pidfd >= 0) reaper().adopt(child.pidfd);
+}
+
+}  // namespace orvalo

@@ -1,0 +1,48 @@
+// Starting a command line as a child process on Linux, and waiting for its end.
+// The child runs "/bin/sh -c <command line>" (or the given interpreter) in a new
+// session, so it leads its own process group; its standard input is /dev/null, it
+// inherits no descriptor of ours, and the variables by which a service manager talks
+// to its service are removed from its environment. Each child is watched through a
+// pidfd and is always reaped: by its watcher, or by the reaper once nobody watches.
+// Functions are thread-safe.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace orvalo {
+
+struct ChildOptions {
+    std::string commandLine;
+    std::string interpreter;       // empty: /bin/sh
+    std::string currentDirectory;  // empty: ours
+    std::vector<std::string> environment;  // empty: ours, less the service manager's variables
+    int niceValue = 0;             // applied right after the start; refusals are ignored
+};
+
+struct Child {
+    pid_t pid = -1;    // also the id of its process group
+    int pidfd = -1;    // owned by whoever holds the Child
+};
+
+// Raises SystemError when the child cannot be started.
+Child startChild(const ChildOptions& options);
+
+// Waits until the child ends or stopFd becomes readable. Returns true and the exit
+// code (the exit status, or 128 + the signal number) when the child ended and was
+// reaped, its pidfd closed; false when stopFd woke it first.
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode);
+
+// Sends a signal to the child's whole process group; false when no process of the
+// group is left (errno is then ESRCH).
+bool signalGroup(pid_t group, int signal);
+
+// Hands a child nobody watches any more to the reaper thread, which reaps it when it
+// ends and closes its pidfd.
+void adoptChild(Child child);
+
+// The environment a child gets when none is given.
+std::vector<std::string> childEnvironment();
+
+}  // namespace orvalo

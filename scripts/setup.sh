@@ -7,7 +7,8 @@ set -euo pipefail
 ORVALO_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  locales
+  libcurl4-openssl-dev
+  locales python3 python3-aiosmtpd
 )
 
 orvalo_as_root() {

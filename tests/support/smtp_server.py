@@ -22,7 +22,8 @@ class Store:
 
     async def handle_DATA(self, server, session, envelope):
         Store.count += 1
-        user = session.login_data.decode() if isinstance(session.login_data, bytes) else (session.login_data or "")
+        data = session.auth_data
+        user = data.decode() if isinstance(data, bytes) else ""
         with open(os.path.join(FOLDER, "mail%d.txt" % Store.count), "wb") as f:
             f.write(("FROM %s\nTO %s\nUSER %s\n\n" % (envelope.mail_from, ",".join(envelope.rcpt_tos), user)).encode())
             f.write(envelope.original_content or envelope.content)

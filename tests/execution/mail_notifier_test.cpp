@@ -1,0 +1,99 @@
+#include "execution/mail_notifier.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/host_name.h"
+#include "support/python_server.h"
+#include "support/temp_folder.h"
+
+namespace orvalo {
+namespace {
+
+// A mail notifier logging into a fresh folder, and a real SMTP server storing what
+// it receives into another.
+class MailNotifierTest : public ::testing::Test {
+protected:
+    MailSettings settingsFor(const test::PythonServer& server, const std::string& login = "",
+                             const std::string& password = "") {
+        return {"orvalo@example.org", password, "Orvalo Bot", login, "127.0.0.1:" + std::to_string(server.port())};
+    }
+    std::vector<std::string> logLines() {
+        std::vector<std::string> lines;
+        const std::string text = test::readFile(log_.path());
+        for (std::size_t start = 0; start < text.size();) {
+            const auto end = text.find("\r\n", start);
+            const std::string line = text.substr(start, end - start);
+            // Drop "<date>:<time>:" of the C locale, e.g. "12/11/26:03:54:09:".
+            lines.push_back(line.substr(18));
+            start = end + 2;
+        }
+        return lines;
+    }
+    std::string mail(int n) { return test::readFile(inbox_ / ("mail" + std::to_string(n) + ".txt")); }
+
+    test::TempFolder folder_;
+    test::TempFolder inbox_;
+    const LocalTimeFormat c_{"C"};
+    LogFile log_{folder_ / "slog.txt", SystemClock::instance(), c_};
+};
+
+TEST_F(MailNotifierTest, SendsOneMessageToEveryRecipient) {
+    test::PythonServer smtp("smtp_server.py", {inbox_.path().string()});
+    MailNotifier notifier(log_, MailNotifier::kServiceSubject, true);
+    notifier.setSettings(settingsFor(smtp));
+    notifier.send("ops@example.org, night@example.org", "Run event3 Execute command:backup Wait for terminate:5 mins.");
+
+    const std::string received = mail(1);
+    EXPECT_NE(received.find("FROM orvalo@example.org\nTO ops@example.org,night@example.org\nUSER \n"), std::string::npos)
+        << received;
+    EXPECT_NE(received.find("From: \"Orvalo Bot\" <orvalo@example.org>"), std::string::npos);
+    EXPECT_NE(received.find("To: ops@example.org, night@example.org"), std::string::npos);
+    EXPECT_NE(received.find("Subject: Info - Orvalo(Service)"), std::string::npos);
+    EXPECT_NE(received.find("X-Mailer: agent"), std::string::npos);
+    EXPECT_NE(received.find("\r\n\r\n" + computerName() +
+                            "\r\n send info :Run event3 Execute command:backup Wait for terminate:5 mins.\r\n"),
+              std::string::npos)
+        << received;
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "Odeslani e-mailu start.",
+                              "Odeslani e-mailu:OK ...Body:Run event3 Execute command:backup Wait for terminate:5 mins.",
+                              "Odeslani e-mailu konec."}));
+}
+
+TEST_F(MailNotifierTest, LogsInWithAuthLoginWhenALoginIsSet) {
+    test::PythonServer smtp("smtp_server.py", {inbox_.path().string(), "login"});
+    MailNotifier notifier(log_, MailNotifier::kManagerSubject, false);
+    notifier.setSettings(settingsFor(smtp, "bot", "secret"));
+    notifier.send("ops@example.org", "first");
+    EXPECT_NE(mail(1).find("USER bot\n"), std::string::npos) << mail(1);
+    EXPECT_NE(mail(1).find("Subject: Info - Orvalo\r\n"), std::string::npos);
+
+    notifier.setSettings(settingsFor(smtp, "bot", "wrong"));
+    notifier.send("ops@example.org", "second");
+    notifier.setSettings(settingsFor(smtp));  // no login: the server wants one
+    notifier.send("ops@example.org", "third");
+    EXPECT_FALSE(std::filesystem::exists(inbox_ / "mail2.txt"));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Odeslani e-mailu:OK ...Body:first",
+                                                    "Odeslani e-mailu:chyba... Body:second",
+                                                    "Odeslani e-mailu:chyba... Body:third"}));
+}
+
+TEST_F(MailNotifierTest, AnUnreachableServerIsAFailedMailNotAnError) {
+    MailNotifier notifier(log_, MailNotifier::kServiceSubject, true);
+    notifier.setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:1"});
+    EXPECT_NO_THROW(notifier.send("ops@example.org", "text"));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Odeslani e-mailu start.", "Odeslani e-mailu:chyba... Body:text",
+                                                    "Odeslani e-mailu konec."}));
+}
+
+TEST(MailMessage, LineBreaksCannotForgeHeaders) {
+    const MailSettings evil{"a@b.org\r\nBcc: victim@example.org", "", "Name\r\nBcc: other@example.org", "", "h"};
+    const std::string message = MailNotifier::composeMessage(evil, "x@y.org\nBcc: third@example.org", "Subj\r\nBcc: s@t",
+                                                             "host", "text");
+    const std::string headers = message.substr(0, message.find("\r\n\r\n"));
+    EXPECT_EQ(headers.find("\r\nBcc:"), std::string::npos) << headers;
+    EXPECT_EQ(headers.find("\nBcc:"), std::string::npos) << headers;
+}
+
+}  // namespace
+}  // namespace orvalo

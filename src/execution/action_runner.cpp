@@ -1,0 +1,246 @@
+#include "execution/action_runner.h"
+
+#include "base/text.h"
+#include "eventlist/event_record.h"
+#include "execution/page_search.h"
+#include "execution/process_launcher.h"
+#include "platform/atomic_file.h"
+#include "schedule/scheduled_events.h"
+
+namespace orvalo {
+
+// What a run reads from its event record.
+struct ActionRunner::Record {
+    std::string commandLine;
+    std::string startMode;
+    long long log = 0;
+    long long email = 0;
+    long long file = 0;
+    long long killMinutes = 0;
+    std::string url;
+    long long wExist = 1;
+    std::string wStr;
+};
+
+ActionRunner::ActionRunner(RunnerSettings settings, EventListAccess& list, LogFile& log, MailNotifier& mail,
+                           TaskQueue& mainLoop, const Clock& clock, const LocalTimeFormat& format)
+    : settings_(std::move(settings)), list_(list), log_(log), mail_(mail), mainLoop_(mainLoop), clock_(clock),
+      format_(format) {}
+
+ActionRunner::~ActionRunner() {
+    // Runs waiting for their kill time close their programs now.
+    setStopFlag();
+    std::list<Worker> workers;
+    {
+        std::lock_guard lock(threadsMutex_);
+        workers.swap(workers_);
+    }
+    for (Worker& worker : workers) worker.thread.join();
+}
+
+void ActionRunner::setRecipient(std::string recipient) {
+    std::lock_guard lock(recipientMutex_);
+    recipient_ = std::move(recipient);
+}
+
+std::string ActionRunner::recipient() const {
+    std::lock_guard lock(recipientMutex_);
+    return recipient_;
+}
+
+void ActionRunner::setStopFlag() {
+    {
+        std::lock_guard lock(stopMutex_);
+        stopFlag_ = true;
+    }
+    stopChanged_.notify_all();
+}
+
+void ActionRunner::myProc(EventCollectionItem& item, bool /*isSnoozeEvent*/) {
+    startRun(item.index());
+    if (settings_.service) log(" Try run Event.");
+}
+
+void ActionRunner::joinFinished() {
+    std::lock_guard lock(threadsMutex_);
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (it->done->load()) {
+            it->thread.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void ActionRunner::startRun(long long id) {
+    joinFinished();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    ++active_;
+    std::lock_guard lock(threadsMutex_);
+    workers_.push_back({std::thread([this, id, done] {
+                            try {
+                                execute(id);
+                            } catch (...) {
+                                // A run's errors end the run and nothing else.
+                            }
+                            --active_;
+                            done->store(true);
+                        }),
+                        done});
+}
+
+void ActionRunner::stopRuns() {
+    if (anyActive()) setStopFlag();
+    // Six steps, so runs that wait for their kill time can close their programs.
+    for (int step = 0; step < 6 && anyActive(); ++step) {
+        std::unique_lock lock(stopMutex_);
+        stopChanged_.wait_for(lock, settings_.second);
+    }
+    std::list<Worker> workers;
+    {
+        std::lock_guard lock(threadsMutex_);
+        workers.swap(workers_);
+    }
+    for (Worker& worker : workers) worker.thread.join();
+}
+
+bool ActionRunner::firstPass(long long id, Record& record) {
+    bool found = false;
+    list_.pass([&](CsvDataSet& table) {
+        for (table.first(); !table.eof(); table.next()) {
+            if (table.fieldByName("ID").asInteger() != id) continue;
+            Record r;
+            r.commandLine = table.value("COMMANDLINE");
+            r.startMode = table.value("START_MODE");
+            r.log = table.fieldByName("LOG").asInteger();
+            r.email = table.fieldByName("EMAIL").asInteger();
+            if (settings_.service) log("Active event " + std::to_string(id) + " (" + r.commandLine + " " + r.startMode + ")");
+            r.file = table.fieldByName("FILE").asInteger();
+            try {
+                r.killMinutes = table.fieldByName("KILL_AFTER_MINS").asInteger();
+                r.url = table.value("W_URL");
+                r.wExist = table.fieldByName("W_EXIST").asInteger();
+                r.wStr = table.value("W_STR");
+            } catch (const ConvertError&) {
+                r.killMinutes = 0;
+                r.url.clear();
+                r.wExist = 1;
+            }
+            const LocalDateTime now = toLocalDateTime(clock_.now());
+            table.edit();
+            table.setValue("LASTRUN", format_.shortDate(now) + " " + format_.longTime(now));
+            table.setValue("STATE", kStateRunning);
+            table.post();
+            table.saveIfChanged();
+            record = r;  // the last record with the ID wins
+            found = true;
+        }
+    });
+    return found;
+}
+
+void ActionRunner::finalPass(long long id) {
+    list_.pass([&](CsvDataSet& table) {
+        for (table.first(); !table.eof(); table.next()) {
+            if (parseInteger(table.value("ID")) != id) continue;
+            table.edit();
+            table.setValue("STATE", kStateWaiting);
+            table.post();
+            table.saveIfChanged();
+        }
+    });
+    list_.afterFinalPass();
+}
+
+std::mutex& ActionRunner::pageFileLock(long long id) {
+    std::lock_guard lock(pageLocksMutex_);
+    return pageLocks_[id];
+}
+
+bool ActionRunner::webConditionHolds(long long id, const Record& r) {
+    const std::string idText = std::to_string(id);
+    if (r.log == 1) {
+        log(settings_.service ? "Test web condition to run event" + idText + " URL :" + r.url + " Search :" + r.wStr +
+                                    " command:" + r.commandLine
+                              : "Test web condition to run event" + idText + " URL :" + r.url +
+                                    " Search string:" + r.wStr + " Execute command:" + r.commandLine);
+    }
+    std::lock_guard lock(pageFileLock(id));
+    const std::filesystem::path page = settings_.programFolder / ("tmp" + idText + ".web");
+    std::error_code ec;
+    std::filesystem::remove(page, ec);
+    const bool fetched = downloadFile(r.url, page, settings_.userAgent, settings_.fetchLimits);
+    std::string text;
+    if (fetched) readWholeFile(page, text);
+    return webConditionMet(fetched, fetched && pageContains(text, r.wStr), r.wExist);
+}
+
+void ActionRunner::waitKillTime(long long minutes) {
+    // minutes * 60 + 1 steps; StopFlag ends the wait at once.
+    const auto steps = static_cast<double>(minutes) * 60.0 + 1.0;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(settings_.second * steps);
+    std::unique_lock lock(stopMutex_);
+    stopChanged_.wait_until(lock, deadline, [this] { return stopFlag_.load(); });
+}
+
+void ActionRunner::runCommand(long long id, const Record& r) {
+    const std::string idText = std::to_string(id);
+    const std::string runText = "Run event" + idText + " Execute command:" + r.commandLine +
+                                " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.";
+    const MailSettings mailSettings = mail_.settings();
+    const std::string to = recipient();
+    if (r.log == 1) log(runText);
+    if (settings_.service)
+        log("Email:" + std::to_string(r.email) + " SMTP:" + mailSettings.smtpServer + " Notiemail:" + to);
+    if (!mailSettings.smtpServer.empty() && !to.empty() && r.email == 1) mail_.send(to, runText);
+
+    ProcessLauncher launcher(mainLoop_);
+    launcher.setCommandLine(r.commandLine);
+    launcher.startupInfo().showWindow = r.startMode == "Hide" ? swHide : r.startMode == "Minimize" ? swMinimize : swNormal;
+    launcher.startupInfo().defaultWindowState = false;
+    try {
+        launcher.run();
+    } catch (const Error&) {
+        return;  // a command that cannot start is not reported
+    }
+    if (r.killMinutes <= 0) return;
+
+    waitKillTime(r.killMinutes);
+    if (r.log == 1)
+        log("Terminate event" + idText + " Execute command:" + r.commandLine +
+            " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.");
+    if (launcher.state() == ProcessLauncher::State::Ready) return;  // ended by itself
+    try {
+        launcher.requestClose(true);
+        if (settings_.service) {
+            // A program that ignores the close request is killed after a grace period,
+            // so no command outlives its kill time by much.
+            const auto giveUp = std::chrono::steady_clock::now() + settings_.closeGrace;
+            while (launcher.state() != ProcessLauncher::State::Ready && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (launcher.state() != ProcessLauncher::State::Ready) launcher.kill();
+        } else if (launcher.state() != ProcessLauncher::State::Ready) {
+            launcher.kill();
+        }
+    } catch (const Error&) {
+        // The program ended meanwhile.
+    }
+}
+
+void ActionRunner::execute(long long id) {
+    Record record;
+    const bool marked = firstPass(id, record);
+    // Once the record says "Running", it goes back to "Waiting" however the run ends.
+    try {
+        list_.afterFirstPass();
+        if (record.file != 2 || webConditionHolds(id, record)) runCommand(id, record);
+    } catch (...) {
+        if (marked) finalPass(id);
+        throw;
+    }
+    if (marked) finalPass(id);
+}
+
+}  // namespace orvalo

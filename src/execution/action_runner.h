@@ -1,0 +1,111 @@
+// Carries out the runs of events: each run, on a worker thread of its own, marks its
+// event record "Running" and stamps LASTRUN, checks the web page of a web event,
+// writes its log lines, sends the information e-mail, starts the command through a
+// process launcher, waits the kill time, closes the program and marks the record
+// "Waiting" again. Runs are neither queued nor limited.
+//
+// The manager's and the service's runners differ only in their settings. Threads:
+// runs are started from the main thread; the list, the log and the mail notifier
+// are shared by the runs and serialise them themselves; the destructor and
+// stopRuns() wait for every run to end (every step of a run has a time limit).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <list>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "execution/event_list_access.h"
+#include "execution/log_file.h"
+#include "execution/mail_notifier.h"
+#include "execution/web_page_fetch.h"
+#include "platform/clock.h"
+#include "platform/local_time.h"
+#include "platform/task_queue.h"
+
+namespace orvalo {
+
+class EventCollectionItem;
+
+struct RunnerSettings {
+    bool service = false;                       // the service's log lines and close behaviour
+    std::filesystem::path programFolder;        // where the page files tmp<ID>.web go
+    std::string userAgent = "Orvalo";           // sent with page requests
+    std::chrono::milliseconds second{1000};     // one step of the kill-time wait (tests shorten it)
+    std::chrono::milliseconds closeGrace{10000};  // service: SIGKILL this long after an unheeded close request
+    FetchLimits fetchLimits;
+};
+
+class ActionRunner {
+public:
+    ActionRunner(RunnerSettings settings, EventListAccess& list, LogFile& log, MailNotifier& mail,
+                 TaskQueue& mainLoop, const Clock& clock = SystemClock::instance(),
+                 const LocalTimeFormat& format = LocalTimeFormat::user());
+    ~ActionRunner();
+    ActionRunner(const ActionRunner&) = delete;
+    ActionRunner& operator=(const ActionRunner&) = delete;
+
+    // The scheduled events' handler: a run for the item's position.
+    void myProc(EventCollectionItem& item, bool isSnoozeEvent);
+    // Starts a run for an event ID on a new worker thread and returns at once.
+    void startRun(long long id);
+
+    // Who receives the information e-mails (thread-safe).
+    void setRecipient(std::string recipient);
+    std::string recipient() const;
+
+    bool anyActive() const { return active_.load() > 0; }
+    int activeRuns() const { return active_.load(); }
+    void setStopFlag();
+    bool stopFlag() const { return stopFlag_.load(); }
+    // The stop sequence: StopFlag when runs are active, six steps of the wait, then
+    // every run is waited for.
+    void stopRuns();
+
+    // The body of one run, on the calling thread.
+    void execute(long long id);
+
+private:
+    struct Record;
+    bool firstPass(long long id, Record& record);
+    void finalPass(long long id);
+    bool webConditionHolds(long long id, const Record& record);
+    void runCommand(long long id, const Record& record);
+    void waitKillTime(long long minutes);
+    std::mutex& pageFileLock(long long id);
+    void joinFinished();
+    void log(const std::string& line) { log_.writeLog(line); }
+
+    RunnerSettings settings_;
+    EventListAccess& list_;
+    LogFile& log_;
+    MailNotifier& mail_;
+    TaskQueue& mainLoop_;
+    const Clock& clock_;
+    const LocalTimeFormat& format_;
+
+    mutable std::mutex recipientMutex_;
+    std::string recipient_;
+
+    std::atomic<int> active_{0};
+    std::atomic<bool> stopFlag_{false};
+    std::mutex stopMutex_;
+    std::condition_variable stopChanged_;
+
+    std::mutex threadsMutex_;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::list<Worker> workers_;
+
+    std::mutex pageLocksMutex_;
+    std::map<long long, std::mutex> pageLocks_;
+};
+
+}  // namespace orvalo

@@ -1,0 +1,270 @@
+#include "execution/action_runner.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "eventlist/event_record.h"
+#include "platform/main_loop.h"
+#include "support/python_server.h"
+#include "support/temp_folder.h"
+
+namespace orvalo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// An event list in a fresh program folder, a runner of the chosen variant over it,
+// and a main loop this test thread pumps.
+class ActionRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override { clock_.set(std::chrono::system_clock::now()); }
+
+    void makeList(const std::vector<EventRecord>& records) {
+        CsvDataSet table;
+        configureEventListTable(table, (folder_ / "sl.csv").string(), true);
+        table.open();
+        for (const EventRecord& record : records) {
+            table.append();
+            writeEventRecord(table, record);
+            table.post();
+        }
+        table.close();
+        configureEventListTable(table_, (folder_ / "sl.csv").string(), true);
+        table_.open();
+    }
+    ActionRunner& runner(bool service) {
+        RunnerSettings settings;
+        settings.service = service;
+        settings.programFolder = folder_.path();
+        settings.second = 10ms;
+        settings.closeGrace = 300ms;
+        settings.fetchLimits.total = 5s;
+        mail_.emplace(log_, service ? MailNotifier::kServiceSubject : MailNotifier::kManagerSubject, service);
+        runner_.emplace(settings, list_, log_, *mail_, loop_, clock_, c_);
+        return *runner_;
+    }
+    EventRecord timeEvent(long long id, const std::string& command, long long kill = 0) {
+        EventRecord r = makeTimeEvent(id, {"Event" + std::to_string(id + 1), command, "Normal", static_cast<double>(kill)},
+                                      "d", "schedule");
+        r.log = "1";
+        return r;
+    }
+    EventRecord webEvent(long long id, const std::string& url, const std::string& text, bool whenExists) {
+        WebCondition web;
+        web.url = url;
+        web.searchText = text;
+        web.whenExists = whenExists;
+        web.log = true;
+        return makeWebEvent(id, {"Web", "touch ran" + std::to_string(id), "Hide", 0}, web);
+    }
+    // The record with the ID, as the file holds it now.
+    EventRecord stored(long long id) {
+        CsvDataSet table;
+        configureEventListTable(table, (folder_ / "sl.csv").string(), false);
+        table.open();
+        EXPECT_TRUE(table.locate("ID", std::to_string(id)));
+        return readEventRecord(table);
+    }
+    std::vector<std::string> logLines() {
+        std::vector<std::string> lines;
+        const std::string text = test::readFile(log_.path());
+        const std::string prefix = c_.shortDate(toLocalDateTime(clock_.now())) + ":" +
+                                   c_.longTime(toLocalDateTime(clock_.now())) + ":";
+        for (std::size_t start = 0; start < text.size();) {
+            const auto end = text.find("\r\n", start);
+            std::string line = text.substr(start, end - start);
+            EXPECT_TRUE(line.starts_with(prefix)) << line;
+            lines.push_back(line.substr(prefix.size()));
+            start = end + 2;
+        }
+        return lines;
+    }
+    bool exists(const std::string& name) { return std::filesystem::exists(folder_ / name); }
+    template <typename Done>
+    bool pumpUntil(Done done, std::chrono::milliseconds limit = 10s) {
+        const auto giveUp = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > giveUp) return false;
+            loop_.runOnce(5ms);
+        }
+        return true;
+    }
+    void runAndWait(ActionRunner& runner, long long id) {
+        runner.startRun(id);
+        ASSERT_TRUE(pumpUntil([&] { return !runner.anyActive(); }));
+    }
+    void TearDown() override {
+        if (runner_) {
+            pumpUntil([&] { return !runner_->anyActive(); });
+            runner_.reset();
+        }
+    }
+
+    test::TempFolder folder_;
+    ManualClock clock_;
+    const LocalTimeFormat c_{"C"};
+    LogFile log_{folder_ / "slog.txt", clock_, c_};
+    MainLoop loop_;
+    CsvDataSet table_;
+    SharedEventList list_{table_};
+    std::optional<MailNotifier> mail_;
+    std::optional<ActionRunner> runner_;
+};
+
+TEST_F(ActionRunnerTest, AServiceRunMarksTheRecordLogsAndStartsTheCommand) {
+    makeList({timeEvent(0, "cd " + folder_.path().string() + " && touch ran0")});
+    ActionRunner& r = runner(true);
+    runAndWait(r, 0);
+    ASSERT_TRUE(pumpUntil([&] { return exists("ran0"); }));
+    const EventRecord after = stored(0);
+    EXPECT_EQ(after.state, "Waiting");
+    const LocalDateTime now = toLocalDateTime(clock_.now());
+    EXPECT_EQ(after.lastRun, c_.shortDate(now) + " " + c_.longTime(now));
+    const std::string command = "cd " + folder_.path().string() + " && touch ran0";
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Active event 0 (" + command + " Normal)",
+                                                    "Run event0 Execute command:" + command + " Wait for terminate:0 mins.",
+                                                    "Email:0 SMTP: Notiemail:"}));
+}
+
+TEST_F(ActionRunnerTest, TheRecordSaysRunningUntilTheKillTimeEndsTheProgram) {
+    makeList({timeEvent(0, "echo $$ > " + (folder_ / "pid").string() + "; exec sleep 30", 1)});
+    ActionRunner& r = runner(false);
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return exists("pid") && test::readFile(folder_ / "pid").size() > 1; }));
+    EXPECT_EQ(stored(0).state, "Running");
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));  // 61 steps of 10 ms
+    EXPECT_EQ(stored(0).state, "Waiting");
+    const pid_t pid = std::stoi(test::readFile(folder_ / "pid"));
+    EXPECT_TRUE(pumpUntil([&] { return ::kill(pid, 0) != 0; }, 5s));
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[1].starts_with("Terminate event0 Execute command:")) << lines[1];
+}
+
+TEST_F(ActionRunnerTest, StopFlagEndsTheKillTimeWaitAndClosesTheProgram) {
+    makeList({timeEvent(0, "echo $$ > " + (folder_ / "pid").string() + "; exec sleep 30", 1000)});
+    ActionRunner& r = runner(true);
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return exists("pid") && test::readFile(folder_ / "pid").size() > 1; }));
+    EXPECT_TRUE(r.anyActive());
+    r.setStopFlag();
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }, 5s));
+    EXPECT_EQ(stored(0).state, "Waiting");
+    const pid_t pid = std::stoi(test::readFile(folder_ / "pid"));
+    EXPECT_TRUE(pumpUntil([&] { return ::kill(pid, 0) != 0; }, 5s));
+}
+
+TEST_F(ActionRunnerTest, TheServiceKillsAProgramThatIgnoresTheCloseRequest) {
+    makeList({timeEvent(0, "trap '' TERM; echo $$ > " + (folder_ / "pid").string() + "; sleep 30", 1)});
+    ActionRunner& r = runner(true);
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
+    const pid_t pid = std::stoi(test::readFile(folder_ / "pid"));
+    EXPECT_TRUE(pumpUntil([&] { return ::kill(pid, 0) != 0; }, 5s));
+}
+
+TEST_F(ActionRunnerTest, WebEventsRunByWhetherTheStringIsOnThePage) {
+    test::TempFolder site;
+    test::writeFile(site / "page.html", "<p>\nstatus: READY\n</p>\n");
+    test::PythonServer http("http_server.py", {site.path().string()});
+    const std::string page = http.url("/page.html");
+    const std::string dead = "http://127.0.0.1:1/page.html";
+    struct Case {
+        std::string url;
+        std::string text;
+        bool whenExists;
+        bool runs;
+    };
+    const std::vector<Case> cases = {
+        {page, "READY", true, true},   {page, "READY", false, false}, {page, "MISSING", true, false},
+        {page, "MISSING", false, true}, {dead, "READY", true, false},  {dead, "READY", false, true},
+    };
+    std::vector<EventRecord> records;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        records.push_back(webEvent(10000 + static_cast<long long>(i), cases[i].url, cases[i].text, cases[i].whenExists));
+        records.back().commandLine = "touch " + (folder_ / ("ran" + std::to_string(10000 + i))).string();
+    }
+    makeList(records);
+    ActionRunner& r = runner(false);
+    for (std::size_t i = 0; i < cases.size(); ++i) runAndWait(r, 10000 + static_cast<long long>(i));
+    pumpUntil([] { return false; }, 300ms);  // let started commands finish
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const long long id = 10000 + static_cast<long long>(i);
+        EXPECT_EQ(exists("ran" + std::to_string(id)), cases[i].runs) << "case " << i;
+        EXPECT_FALSE(stored(id).lastRun.empty()) << "case " << i;  // every check counts as a run
+        EXPECT_EQ(stored(id).state, "Waiting");
+        EXPECT_EQ(exists("tmp" + std::to_string(id) + ".web"), cases[i].url == page) << "case " << i;
+    }
+    const auto lines = logLines();
+    EXPECT_EQ(lines.front(), "Test web condition to run event10000 URL :" + page +
+                                 " Search string:READY Execute command:touch " + (folder_ / "ran10000").string());
+}
+
+TEST_F(ActionRunnerTest, BrokenFieldsEndTheRunEarly) {
+    EventRecord noLog = timeEvent(0, "touch " + (folder_ / "ran0").string());
+    noLog.log = "";
+    EventRecord badFile = timeEvent(1, "touch " + (folder_ / "ran1").string());
+    badFile.file = "x";
+    EventRecord badKill = webEvent(10000, "http://127.0.0.1:1/", "x", false);
+    badKill.killAfterMins = "abc";  // the URL is dropped and W_EXIST taken as 1: no run
+    badKill.commandLine = "touch " + (folder_ / "ran10000").string();
+    makeList({noLog, badFile, badKill});
+    const std::string before = test::readFile(folder_ / "sl.csv");
+    ActionRunner& r = runner(true);
+    runAndWait(r, 0);
+    runAndWait(r, 1);
+    EXPECT_EQ(test::readFile(folder_ / "sl.csv"), before);  // neither record changed
+    runAndWait(r, 10000);
+    runAndWait(r, 77);  // no such event
+    pumpUntil([] { return false; }, 200ms);
+    EXPECT_FALSE(exists("ran0"));
+    EXPECT_FALSE(exists("ran1"));
+    EXPECT_FALSE(exists("ran10000"));
+    EXPECT_EQ(stored(10000).state, "Waiting");
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(lines[0].starts_with("Active event 1 (")) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("Active event 10000 (")) << lines[1];
+    EXPECT_EQ(lines[2], "Test web condition to run event10000 URL : Search : command:touch " +
+                            (folder_ / "ran10000").string());
+    EXPECT_EQ(lines[3], "Email:0 SMTP: Notiemail:");
+}
+
+TEST_F(ActionRunnerTest, SendsTheInformationMailWhenAsked) {
+    test::TempFolder inbox;
+    test::PythonServer smtp("smtp_server.py", {inbox.path().string()});
+    EventRecord event = webEvent(10000, "http://127.0.0.1:1/", "x", false);
+    event.email = "1";
+    event.log = "0";
+    event.commandLine = "true";
+    makeList({event});
+    ActionRunner& r = runner(true);
+    mail_->setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:" + std::to_string(smtp.port())});
+    r.setRecipient("ops@example.org");
+    runAndWait(r, 10000);
+    const std::string mail = test::readFile(inbox / "mail1.txt");
+    EXPECT_NE(mail.find(" send info :Run event10000 Execute command:true Wait for terminate:0 mins."), std::string::npos)
+        << mail;
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[1], "Email:1 SMTP:127.0.0.1:" + std::to_string(smtp.port()) + " Notiemail:ops@example.org");
+    EXPECT_EQ(lines[3], "Odeslani e-mailu:OK ...Body:Run event10000 Execute command:true Wait for terminate:0 mins.");
+}
+
+TEST_F(ActionRunnerTest, RunsOfOneEventOverlapEachWithItsOwnProgram) {
+    makeList({timeEvent(0, "echo $$ >> " + (folder_ / "pids").string() + "; exec sleep 30", 1000)});
+    ActionRunner& r = runner(false);
+    r.startRun(0);
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] {
+        const std::string pids = test::readFile(folder_ / "pids");
+        return std::count(pids.begin(), pids.end(), '\n') == 2;
+    }));
+    EXPECT_EQ(r.activeRuns(), 2);
+    r.setStopFlag();
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
+    EXPECT_EQ(stored(0).state, "Waiting");
+}
+
+}  // namespace
+}  // namespace orvalo

@@ -240,14 +240,33 @@ std::string CsvDataSet::fileText() const {
     return text;
 }
 
-void CsvDataSet::saveIfChanged() {
+void CsvDataSet::requireWritable() const {
     if (fileName_.empty()) throw CsvDataSetError("TableName not specified");
     if (openFailure_)
         fail("the list was not loaded (" + *openFailure_ + "), so it is not written and the file stays as it was");
+}
+
+void CsvDataSet::saveIfChanged() {
+    requireWritable();
     if (!changed_ || !active()) return;
-    const std::filesystem::path path = openedPath_.empty() ? resolvePath() : openedPath_;
-    writeFileAtomically(path, fileText());
+    writeSavedText(takeChangedText());
+}
+
+std::string CsvDataSet::takeChangedText() {
+    requireWritable();
     changed_ = false;
+    return fileText();
+}
+
+void CsvDataSet::writeSavedText(const std::string& text) {
+    requireWritable();
+    const std::filesystem::path path = openedPath_.empty() ? resolvePath() : openedPath_;
+    try {
+        writeFileAtomically(path, text);
+    } catch (...) {
+        changed_ = true;  // not saved after all: the next save tries again
+        throw;
+    }
 }
 
 void CsvDataSet::close() {
@@ -392,21 +411,22 @@ void CsvDataSet::insert() {
     state_ = State::Insert;
 }
 
-std::string CsvDataSet::keyOf(const CsvRow& row) const {
-    // Key columns joined with a byte that the comparison treats as a column break.
-    std::string key;
+bool CsvDataSet::sameKey(const CsvRow& a, const CsvRow& b) const {
+    // Key columns compared as stored, blanks trimmed, quotes left; the first unequal
+    // column decides.
     for (int column : keyColumns_) {
-        key += trimBlanks(row.rawColumn(columns_[static_cast<std::size_t>(column)].position));
-        key.push_back('\0');
+        const int position = columns_[static_cast<std::size_t>(column)].position;
+        const std::string_view x = trimBlanks(a.rawColumn(position));
+        const std::string_view y = trimBlanks(b.rawColumn(position));
+        if (caseInsensitive_ ? !equalsIgnoreCase(x, y) : x != y) return false;
     }
-    return caseInsensitive_ ? toUpperAscii(key) : key;
+    return true;
 }
 
 bool CsvDataSet::hasDuplicateKey(const CsvRow& row, int exceptIndex) const {
     if (keyColumns_.empty()) return false;
-    const std::string key = keyOf(row);
     for (int i = 0; i < recordCount(); ++i)
-        if (i != exceptIndex && keyOf(rows_[static_cast<std::size_t>(i)]) == key) return true;
+        if (i != exceptIndex && sameKey(rows_[static_cast<std::size_t>(i)], row)) return true;
     return false;
 }
 

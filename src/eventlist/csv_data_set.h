@@ -71,6 +71,11 @@ public:
     bool changed() const { return changed_; }
     // Rewrites the whole file now when anything changed since open or the last save.
     void saveIfChanged();
+    // saveIfChanged() in two steps, so that a shared table can be written outside
+    // its lock: the text of every change so far (the changed flag is cleared), then
+    // the writing of that text (a failed write sets the flag again).
+    std::string takeChangedText();
+    void writeSavedText(const std::string& text);
     // Full path the table was opened from (empty while closed).
     const std::filesystem::path& openedPath() const { return openedPath_; }
     // The header line as read (with appended names of columns the file lacked).
@@ -125,6 +130,7 @@ private:
     friend class CsvField;
 
     [[noreturn]] void fail(const std::string& message) const;
+    void requireWritable() const;
     void requireClosed() const;
     void requireActive() const;
     void requireBrowse(const char* what) const;
@@ -133,7 +139,7 @@ private:
     int mapHeader();  // returns how many defined columns the header lacked
     std::filesystem::path resolvePath() const;
     const CsvRow* currentRow() const;
-    std::string keyOf(const CsvRow& row) const;
+    bool sameKey(const CsvRow& a, const CsvRow& b) const;
     bool hasDuplicateKey(const CsvRow& row, int exceptIndex) const;
     void clearRows();
 

@@ -108,8 +108,9 @@ void ActionRunner::stopRuns() {
 bool ActionRunner::firstPass(long long id, Record& record) {
     bool found = false;
     list_.pass([&](CsvDataSet& table) {
+        const CsvField idField = table.fieldByName("ID");
         for (table.first(); !table.eof(); table.next()) {
-            if (table.fieldByName("ID").asInteger() != id) continue;
+            if (idField.asInteger() != id) continue;
             Record r;
             r.commandLine = table.value("COMMANDLINE");
             r.startMode = table.value("START_MODE");
@@ -132,7 +133,6 @@ bool ActionRunner::firstPass(long long id, Record& record) {
             table.setValue("LASTRUN", format_.shortDate(now) + " " + format_.longTime(now));
             table.setValue("STATE", kStateRunning);
             table.post();
-            table.saveIfChanged();
             record = r;  // the last record with the ID wins
             found = true;
         }
@@ -142,12 +142,12 @@ bool ActionRunner::firstPass(long long id, Record& record) {
 
 void ActionRunner::finalPass(long long id) {
     list_.pass([&](CsvDataSet& table) {
+        const CsvField idField = table.fieldByName("ID");
         for (table.first(); !table.eof(); table.next()) {
-            if (parseInteger(table.value("ID")) != id) continue;
+            if (parseInteger(idField.asString()) != id) continue;
             table.edit();
             table.setValue("STATE", kStateWaiting);
             table.post();
-            table.saveIfChanged();
         }
     });
     list_.afterFinalPass();

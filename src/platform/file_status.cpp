@@ -25,3 +25,15 @@ std::optional<std::uint64_t> fileSize(const std::filesystem::path& path) {
 }
 
 }  // namespace orvalo
+
+namespace orvalo {
+
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                        static_cast<std::uint64_t>(st.st_size),
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace orvalo

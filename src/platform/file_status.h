@@ -14,4 +14,15 @@ std::optional<LocalDateTime> fileModified(const std::filesystem::path& path);
 // The size of the file opened for reading; nullopt when it cannot be opened.
 std::optional<std::uint64_t> fileSize(const std::filesystem::path& path);
 
+// Which file a path names and which version of it: any write or replacement
+// changes it.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
+
 }  // namespace orvalo

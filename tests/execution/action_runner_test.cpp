@@ -5,6 +5,8 @@
 
 #include "eventlist/event_record.h"
 #include "platform/main_loop.h"
+#include "schedule/scheduled_events.h"
+#include "schedule/scheduler_thread.h"
 #include "support/python_server.h"
 #include "support/temp_folder.h"
 
@@ -264,6 +266,38 @@ TEST_F(ActionRunnerTest, RunsOfOneEventOverlapEachWithItsOwnProgram) {
     r.setStopFlag();
     ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
     EXPECT_EQ(stored(0).state, "Waiting");
+}
+
+TEST_F(ActionRunnerTest, ARunThatFailsHalfWayStillSetsWaiting) {
+    makeList({timeEvent(0, "true")});
+    ActionRunner& r = runner(false);
+    LogFile broken(folder_ / "no-such-folder" / "applog.txt", clock_, c_);
+    RunnerSettings settings;
+    settings.programFolder = folder_.path();
+    MailNotifier mail(broken, MailNotifier::kManagerSubject, false);
+    ActionRunner failing(settings, list_, broken, mail, loop_, clock_, c_);
+    failing.startRun(0);  // its "Run event" line cannot be written
+    ASSERT_TRUE(pumpUntil([&] { return !failing.anyActive(); }));
+    EXPECT_EQ(stored(0).state, "Waiting");
+    EXPECT_FALSE(stored(0).lastRun.empty());
+    EXPECT_FALSE(r.anyActive());
+}
+
+TEST_F(ActionRunnerTest, TheEngineHandlerRunsTheEventAtTheItemsPosition) {
+    makeList({timeEvent(0, "true"), timeEvent(1, "touch " + (folder_ / "ran1").string())});
+    ActionRunner& r = runner(true);
+    SchedulerThread scheduler(clock_);
+    ScheduledEvents engine(scheduler, loop_, clock_);
+    engine.events().add();
+    EventCollectionItem& second = engine.events().add();
+    r.myProc(second, false);
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive() && exists("ran1"); }));
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), " Try run Event."), lines.end());
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Active event 1 ("); }),
+              lines.end());
+    EXPECT_FALSE(stored(1).lastRun.empty());
+    EXPECT_TRUE(stored(0).lastRun.empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // message text that users and logs see.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -23,5 +24,10 @@ class ConvertError : public Error {
 public:
     using Error::Error;
 };
+
+// The message of a caught exception of any kind.
+std::string errorText(std::exception_ptr error);
+// Writes the message to standard error: the last resort of a loop's error handler.
+void reportToStandardError(std::exception_ptr error);
 
 }  // namespace orvalo

@@ -21,6 +21,22 @@ LocalDateTime toLocalDateTime(WallTime t) {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, milli};
 }
 
+std::tm toTm(const LocalDateTime& t) {
+    using namespace std::chrono;
+    const sys_days days{year{t.year} / month{static_cast<unsigned>(t.month)} / day{static_cast<unsigned>(t.day)}};
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_wday = static_cast<int>(weekday{days}.c_encoding());
+    tm.tm_yday = static_cast<int>((days - sys_days{year{t.year} / January / 1}).count());
+    tm.tm_isdst = -1;
+    return tm;
+}
+
 namespace {
 locale_t newTimeLocale(const char* name) {
     return ::newlocale(LC_TIME_MASK, name, static_cast<locale_t>(nullptr));
@@ -43,20 +59,7 @@ const LocalTimeFormat& LocalTimeFormat::user() {
 }
 
 std::string LocalTimeFormat::format(const char* pattern, const LocalDateTime& t) const {
-    using namespace std::chrono;
-    const year_month_day ymd{year{t.year}, month{static_cast<unsigned>(t.month)},
-                             day{static_cast<unsigned>(t.day)}};
-    const sys_days days{ymd};
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_wday = static_cast<int>(weekday{days}.c_encoding());
-    tm.tm_yday = static_cast<int>((days - sys_days{year{t.year} / January / 1}).count());
-    tm.tm_isdst = -1;
+    const std::tm tm = toTm(t);
     char buffer[128];
     const std::size_t n = ::strftime_l(buffer, sizeof buffer, pattern, &tm, locale_);
     return std::string(buffer, n);

@@ -3,6 +3,7 @@
 // object, so formatting is thread-safe and independent of setlocale().
 #pragma once
 
+#include <ctime>
 #include <locale.h>
 #include <string>
 
@@ -24,6 +25,8 @@ struct LocalDateTime {
 
 // The wall time as local calendar time in the process's time zone.
 LocalDateTime toLocalDateTime(WallTime t);
+// The calendar fields as the C library takes them (daylight saving time unknown).
+std::tm toTm(const LocalDateTime& t);
 
 class LocalTimeFormat {
 public:

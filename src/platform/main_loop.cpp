@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -11,17 +10,8 @@
 
 namespace orvalo {
 
-MainLoop::MainLoop() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+MainLoop::MainLoop() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), errorHandler_(reportToStandardError) {
     if (wakeFd_ < 0) throw Error("Cannot create the main loop's wake-up descriptor");
-    errorHandler_ = [](std::exception_ptr error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-        } catch (...) {
-            std::fprintf(stderr, "unknown error\n");
-        }
-    };
 }
 
 MainLoop::~MainLoop() { ::close(wakeFd_); }

@@ -53,14 +53,7 @@ LocalDateTime toLocalDateTime(const ScheduleStamp& stamp) {
 
 WallTime toWallTime(const ScheduleStamp& stamp) {
     const LocalDateTime t = toLocalDateTime(stamp);
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
+    std::tm tm = toTm(t);
     const std::time_t seconds = std::mktime(&tm);
     return std::chrono::system_clock::from_time_t(seconds) + std::chrono::milliseconds(t.millisecond);
 }

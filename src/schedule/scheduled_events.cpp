@@ -1,6 +1,5 @@
 #include "schedule/scheduled_events.h"
 
-#include <cstdio>
 #include <mutex>
 
 #include "schedule/scheduler_thread.h"
@@ -128,16 +127,7 @@ int EventCollection::indexOf(const EventCollectionItem& item) const {
 // ---- component ----
 
 ScheduledEvents::ScheduledEvents(SchedulerThread& scheduler, TaskQueue& owner, const Clock& clock)
-    : scheduler_(scheduler), owner_(owner), clock_(clock), events_(*this) {
-    errorHandler_ = [](std::exception_ptr error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-        } catch (...) {
-            std::fprintf(stderr, "unknown error in a scheduled event\n");
-        }
-    };
+    : scheduler_(scheduler), owner_(owner), clock_(clock), events_(*this), errorHandler_(reportToStandardError) {
     scheduler_.registerEvents(*this);
 }
 

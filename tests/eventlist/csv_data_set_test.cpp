@@ -1,6 +1,8 @@
 #include "eventlist/csv_data_set.h"
 
 #include <gtest/gtest.h>
+
+#include "support/test_helpers.h"
 #include <sys/stat.h>
 
 #include "base/error.h"
@@ -10,6 +12,7 @@
 namespace orvalo {
 namespace {
 
+using test::errorOf;
 using test::readFile;
 using test::writeFile;
 
@@ -40,16 +43,6 @@ protected:
         for (table_.first(); !table_.eof(); table_.next()) values.push_back(table_.value(name));
         return values;
     }
-    template <typename F>
-    std::string errorOf(F&& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
-    }
-
     test::TempFolder folder_;
     CsvDataSet table_;
 };

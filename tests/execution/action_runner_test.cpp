@@ -1,6 +1,8 @@
 #include "execution/action_runner.h"
 
 #include <gtest/gtest.h>
+
+#include "support/test_helpers.h"
 #include <thread>
 
 #include "eventlist/event_record.h"
@@ -84,12 +86,7 @@ protected:
     bool exists(const std::string& name) { return std::filesystem::exists(folder_ / name); }
     template <typename Done>
     bool pumpUntil(Done done, std::chrono::milliseconds limit = 10s) {
-        const auto giveUp = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > giveUp) return false;
-            loop_.runOnce(5ms);
-        }
-        return true;
+        return test::pumpUntil(loop_, done, limit);
     }
     void runAndWait(ActionRunner& runner, long long id) {
         runner.startRun(id);

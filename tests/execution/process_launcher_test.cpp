@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/test_helpers.h"
 #include <set>
 #include <sstream>
 #include <thread>
@@ -17,6 +19,7 @@ namespace orvalo {
 namespace {
 
 using namespace std::chrono_literals;
+using test::errorOf;
 
 bool alive(pid_t pid) { return ::kill(pid, 0) == 0; }
 
@@ -33,21 +36,7 @@ class ProcessLauncherTest : public ::testing::Test {
 protected:
     template <typename Done>
     bool runUntil(Done done, std::chrono::milliseconds limit = 5s) {
-        const auto giveUp = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > giveUp) return false;
-            loop_.runOnce(5ms);
-        }
-        return true;
-    }
-    template <typename F>
-    std::string errorOf(F&& action) {
-        try {
-            action();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
+        return test::pumpUntil(loop_, done, limit);
     }
     std::string output(const char* name) {
         std::string text = test::readFile(folder_ / name);

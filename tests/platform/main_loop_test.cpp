@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+
+#include "support/test_helpers.h"
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -11,16 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the loop until done() holds; fails after five seconds instead of hanging.
-template <typename Done>
-bool runUntil(MainLoop& loop, Done done) {
-    const auto give_up = std::chrono::steady_clock::now() + 5s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > give_up) return false;
-        loop.runOnce(10ms);
-    }
-    return true;
-}
+using test::pumpUntil;
 
 TEST(MainLoop, RunsPostedTasksInOrderFromAnyThread) {
     MainLoop loop;
@@ -53,7 +46,7 @@ TEST(MainLoop, TimersRunWhenDueAndCanBeCancelled) {
     loop.addSingleShot(1ms, [&] { ++single; });
     loop.addSingleShot(10h, [&] { ++never; });
     loop.cancelTimer(cancelled);
-    ASSERT_TRUE(runUntil(loop, [&] { return fast >= 3; }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return fast >= 3; }));
     EXPECT_EQ(single, 1);
     EXPECT_EQ(never, 0);
 }
@@ -86,7 +79,7 @@ TEST(MainLoop, WatchesReadableDescriptors) {
         if (::read(fds[0], &c, 1) == 1) got.push_back(c);
     });
     ASSERT_EQ(::write(fds[1], "ab", 2), 2);
-    ASSERT_TRUE(runUntil(loop, [&] { return got == "ab"; }));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return got == "ab"; }));
     loop.unwatch(fds[0]);
     ASSERT_EQ(::write(fds[1], "c", 1), 1);
     loop.runOnce(20ms);

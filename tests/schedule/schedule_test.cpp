@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+
+#include "support/test_helpers.h"
 #include <optional>
 
 #include "schedule/schedule_error.h"
@@ -11,6 +13,7 @@ namespace orvalo {
 namespace {
 
 using test::at;
+using test::errorOf;
 using test::hours;
 
 constexpr ScheduleStamp kEmpty = ScheduleStamp::empty();
@@ -279,16 +282,6 @@ TEST(Schedule, NewScheduleValues) {
     EXPECT_EQ(s.yearly().month(), 1);
     EXPECT_EQ(s.yearly().day(), 1);
     EXPECT_EQ(s.yearly().indexKind(), sikNone);
-}
-
-template <typename F>
-std::string errorOf(F&& action) {
-    try {
-        action();
-    } catch (const ScheduleError& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(Schedule, WriteRules) {

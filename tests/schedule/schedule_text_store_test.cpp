@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_helpers.h"
+
 #include "base/error.h"
 #include "platform/main_loop.h"
 #include "schedule/schedule_error.h"
@@ -14,6 +16,7 @@ namespace orvalo {
 namespace {
 
 using test::at;
+using test::errorOf;
 using test::hours;
 
 // Joins lines with CR LF after each.
@@ -27,16 +30,6 @@ std::string lines(std::initializer_list<std::string_view> all) {
 }
 
 const ManualClock kClock;
-
-template <typename F>
-std::string errorOf(F&& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(ScheduleText, WritesTheFortnightlyExampleLineForLine) {
     Schedule s(kClock);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_helpers.h"
+
 #include "platform/main_loop.h"
 #include "schedule/scheduler_thread.h"
 #include "schedule_test_support.h"
@@ -30,12 +32,7 @@ protected:
     // Runs the loop until done() holds; false after five seconds.
     template <typename Done>
     bool runUntil(Done done) {
-        const auto giveUp = std::chrono::steady_clock::now() + 5s;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > giveUp) return false;
-            loop_.runOnce(5ms);
-        }
-        return true;
+        return test::pumpUntil(loop_, done);
     }
     // Lets the scheduler thread scan once more and the loop run what it posted.
     void settle() {

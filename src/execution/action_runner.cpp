@@ -30,12 +30,7 @@ ActionRunner::ActionRunner(RunnerSettings settings, EventListAccess& list, LogFi
 ActionRunner::~ActionRunner() {
     // Runs waiting for their kill time close their programs now.
     setStopFlag();
-    std::list<Worker> workers;
-    {
-        std::lock_guard lock(threadsMutex_);
-        workers.swap(workers_);
-    }
-    for (Worker& worker : workers) worker.thread.join();
+    joinAll();
 }
 
 void ActionRunner::setRecipient(std::string recipient) {
@@ -97,6 +92,10 @@ void ActionRunner::stopRuns() {
         std::unique_lock lock(stopMutex_);
         stopChanged_.wait_for(lock, settings_.second);
     }
+    joinAll();
+}
+
+void ActionRunner::joinAll() {
     std::list<Worker> workers;
     {
         std::lock_guard lock(threadsMutex_);

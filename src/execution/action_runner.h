@@ -66,6 +66,8 @@ public:
     // The stop sequence: StopFlag when runs are active, six steps of the wait, then
     // every run is waited for.
     void stopRuns();
+    // Waits for every run's thread to end.
+    void joinAll();
 
     // The body of one run, on the calling thread.
     void execute(long long id);

@@ -1,0 +1,257 @@
+#include "platform/service_manager.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/error.h"
+#include "platform/atomic_file.h"
+#include "platform/child_process.h"
+
+namespace orvalo {
+
+namespace {
+
+constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";
+
+std::string shellQuote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// A process that exists and is not a zombie, running the given program.
+bool processRunning(pid_t pid, const std::filesystem::path& program) {
+    if (pid <= 0) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos || close + 2 >= text.size() || text[close + 2] == 'Z') return false;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
+    return !ec && std::filesystem::equivalent(exe, program, ec);
+}
+
+std::string readText(const std::filesystem::path& path) {
+    std::string text;
+    try {
+        readWholeFile(path, text);
+    } catch (const Error&) {
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+int runSystemctl(const std::string& arguments) {
+    const std::string user = ::geteuid() == 0 ? "" : " --user";
+    return std::system(("systemctl" + user + " " + arguments + " >/dev/null 2>&1").c_str());
+}
+
+bool systemdRunning() { return std::filesystem::exists("/run/systemd/system"); }
+
+// ---- direct backend ----
+
+class DirectServiceManager final : public ServiceManager {
+public:
+    explicit DirectServiceManager(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+    void install(const ServiceRegistration& r) override {
+        if (std::filesystem::exists(record(r.name))) throw Error(kServiceExists);
+        std::ostringstream text;
+        text << "Name=" << r.name << "\nDisplayName=" << r.displayName << "\nProgram=" << r.program.string()
+             << "\nStart=" << (r.automaticStart ? "auto" : "demand") << "\nWaitHint=" << r.waitHint.count() << "\n";
+        if (r.home) text << "Home=" << *r.home << "\n";
+        writeFileAtomically(record(r.name), text.str());
+    }
+
+    void uninstall(const std::string& name) override {
+        if (!std::filesystem::exists(record(name))) throw Error(kServiceMissing);
+        std::filesystem::remove(record(name));
+    }
+
+    void start(const std::string& name) override {
+        const auto values = load(name);
+        if (running(name, values)) throw Error("An instance of the service is already running");
+        const std::filesystem::path program = values.at("Program");
+        std::filesystem::remove(statusFile(name));
+        ChildOptions options;
+        options.commandLine = "exec " + shellQuote(program.string()) + " >/dev/null 2>&1";
+        options.environment = childEnvironment();
+        options.environment.push_back(std::string(kStatusFileVariable) + "=" + statusFile(name).string());
+        if (values.count("Home")) options.environment.push_back("ORVALO_HOME=" + values.at("Home"));
+        Child child = startChild(options);
+        writeFileAtomically(pidFile(name), std::to_string(child.pid) + "\n");
+        adoptChild(child);
+        // Started once the service says it runs, or has given up.
+        waitFor([&] { return !running(name, values) || readText(statusFile(name)) == "running"; }, values);
+        if (!running(name, values)) throw Error("The service did not start: see slog.txt and the system log");
+    }
+
+    void stop(const std::string& name) override {
+        const auto values = load(name);
+        const pid_t pid = pidOf(name);
+        if (!running(name, values)) throw Error("The service has not been started");
+        ::kill(pid, SIGTERM);
+        waitFor([&] { return !running(name, values); }, values, std::chrono::minutes(10));
+    }
+
+    void pause(const std::string& name) override { signal(name, SIGUSR1, "paused"); }
+    void resume(const std::string& name) override { signal(name, SIGUSR2, "running"); }
+
+    void setAutomaticStart(const std::string& name, bool automatic) override {
+        std::string text = readText(record(name));
+        if (text.empty()) throw Error(kServiceMissing);
+        const auto at = text.find("Start=");
+        text.replace(at, text.find('\n', at) - at, std::string("Start=") + (automatic ? "auto" : "demand"));
+        writeFileAtomically(record(name), text + "\n");
+    }
+
+    ServiceState query(const std::string& name) override {
+        if (!std::filesystem::exists(record(name))) return ServiceState::NotInstalled;
+        const auto values = load(name);
+        if (!running(name, values)) return ServiceState::Stopped;
+        return readText(statusFile(name)) == "paused" ? ServiceState::Paused : ServiceState::Running;
+    }
+
+private:
+    std::filesystem::path record(const std::string& name) const { return dir_ / (name + ".service"); }
+    std::filesystem::path pidFile(const std::string& name) const { return dir_ / (name + ".pid"); }
+    std::filesystem::path statusFile(const std::string& name) const { return dir_ / (name + ".status"); }
+
+    std::map<std::string, std::string> load(const std::string& name) const {
+        const std::string text = readText(record(name));
+        if (text.empty()) throw Error(kServiceMissing);
+        std::map<std::string, std::string> values;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return values;
+    }
+    pid_t pidOf(const std::string& name) const {
+        const std::string text = readText(pidFile(name));
+        return text.empty() ? -1 : static_cast<pid_t>(std::atoi(text.c_str()));
+    }
+    bool running(const std::string& name, const std::map<std::string, std::string>& values) const {
+        return processRunning(pidOf(name), values.at("Program"));
+    }
+    template <typename Done>
+    void waitFor(Done done, const std::map<std::string, std::string>& values,
+                 std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+        (void)values;
+        const auto giveUp = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    void signal(const std::string& name, int sig, const char* state) {
+        const auto values = load(name);
+        if (!running(name, values)) throw Error("The service has not been started");
+        ::kill(pidOf(name), sig);
+        waitFor([&] { return readText(statusFile(name)) == state; }, values);
+    }
+
+    std::filesystem::path dir_;
+};
+
+// ---- systemd backend ----
+
+class SystemdServiceManager final : public ServiceManager {
+public:
+    void install(const ServiceRegistration& r) override {
+        if (std::filesystem::exists(unitFile())) throw Error(kServiceExists);
+        writeFileAtomically(unitFile(), systemdUnitText(r));
+        if (runSystemctl("daemon-reload") != 0) throw Error("systemctl daemon-reload failed");
+    }
+    void uninstall(const std::string&) override {
+        if (!std::filesystem::exists(unitFile())) throw Error(kServiceMissing);
+        runSystemctl("disable orvalo.service");
+        std::filesystem::remove(unitFile());
+        runSystemctl("daemon-reload");
+    }
+    void start(const std::string&) override { check(runSystemctl("start orvalo.service"), "start"); }
+    void stop(const std::string&) override { check(runSystemctl("stop orvalo.service"), "stop"); }
+    void pause(const std::string&) override { check(runSystemctl("kill --signal=SIGUSR1 orvalo.service"), "pause"); }
+    void resume(const std::string&) override { check(runSystemctl("kill --signal=SIGUSR2 orvalo.service"), "continue"); }
+    void setAutomaticStart(const std::string&, bool automatic) override {
+        check(runSystemctl(automatic ? "enable orvalo.service" : "disable orvalo.service"), "enable");
+    }
+    ServiceState query(const std::string&) override {
+        if (!std::filesystem::exists(unitFile())) return ServiceState::NotInstalled;
+        return runSystemctl("is-active --quiet orvalo.service") == 0 ? ServiceState::Running : ServiceState::Stopped;
+    }
+
+private:
+    static std::filesystem::path unitFile() {
+        if (::geteuid() == 0) return "/etc/systemd/system/orvalo.service";
+        const char* home = std::getenv("HOME");
+        return std::filesystem::path(home ? home : "/") / ".config/systemd/user/orvalo.service";
+    }
+    static void check(int status, const char* what) {
+        if (status != 0) throw Error(std::string("systemctl ") + what + " failed");
+    }
+};
+
+std::filesystem::path directDir() {
+    if (const char* dir = std::getenv("ORVALO_SCM_DIR"); dir && *dir) return dir;
+    if (::geteuid() == 0) return "/var/lib/orvalo";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : "/tmp") / ".local/state/orvalo";
+}
+
+}  // namespace
+
+std::string systemdUnitText(const ServiceRegistration& r) {
+    std::string text = "[Unit]\nDescription=" + r.displayName + "\n\n[Service]\nType=notify\nExecStart=" +
+                       r.program.string() + "\n";
+    if (r.home) text += "Environment=ORVALO_HOME=" + *r.home + "\n";
+    text += "KillMode=mixed\nTimeoutStartSec=" + std::to_string(r.waitHint.count()) +
+            "ms\nTimeoutStopSec=5min\n\n[Install]\nWantedBy=" + (::geteuid() == 0 ? "multi-user.target" : "default.target") +
+            "\n";
+    return text;
+}
+
+std::unique_ptr<ServiceManager> ServiceManager::forEnvironment() {
+    const char* forced = std::getenv("ORVALO_SCM");
+    const std::string choice = forced ? forced : "";
+    if (choice == "systemd" || (choice.empty() && systemdRunning())) return std::make_unique<SystemdServiceManager>();
+    return std::make_unique<DirectServiceManager>(directDir());
+}
+
+bool startedByServiceManager() {
+    return std::getenv(kStatusFileVariable) != nullptr || std::getenv("NOTIFY_SOCKET") != nullptr ||
+           std::getenv("INVOCATION_ID") != nullptr;
+}
+
+void reportServiceStatus(const std::string& status, bool ready) {
+    if (const char* file = std::getenv(kStatusFileVariable); file && *file) {
+        try {
+            writeFileAtomically(file, status + "\n");
+        } catch (const Error&) {
+        }
+    }
+    if (const char* socketPath = std::getenv("NOTIFY_SOCKET"); socketPath && *socketPath) {
+        // The sd_notify protocol: one datagram to the socket systemd names.
+        const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socketPath, sizeof address.sun_path - 1);
+        if (address.sun_path[0] == '@') address.sun_path[0] = '\0';
+        const std::string message =
+            (ready ? "READY=1\n" : "") + std::string(status == "stopping" ? "STOPPING=1\n" : "") + "STATUS=" + status;
+        ::sendto(fd, message.data(), message.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&address),
+                 static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + std::strlen(socketPath)));
+        ::close(fd);
+    }
+}
+
+}  // namespace orvalo

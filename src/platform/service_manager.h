@@ -1,0 +1,57 @@
+// Registration and control of the Orvalo service. Two backends: systemd (a unit
+// file and systemctl, used when systemd runs) and direct (a registration record, a
+// pid file, signals and a status file, used where no systemd runs, such as
+// containers and CI). ORVALO_SCM=systemd|direct forces one; ORVALO_SCM_DIR moves
+// the direct backend's records. Errors are Error with the system's text.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace orvalo {
+
+struct ServiceRegistration {
+    std::string name = "Orvalo";
+    std::string displayName = "Orvalo";
+    std::filesystem::path program;          // full path, no arguments
+    std::optional<std::string> home;        // ORVALO_HOME the service keeps
+    bool automaticStart = false;            // on-demand until the manager switches it
+    std::chrono::milliseconds waitHint{5000};
+};
+
+enum class ServiceState { NotInstalled, Stopped, Running, Paused };
+
+class ServiceManager {
+public:
+    virtual ~ServiceManager() = default;
+    virtual void install(const ServiceRegistration& registration) = 0;
+    // A running service is not stopped first.
+    virtual void uninstall(const std::string& name) = 0;
+    virtual void start(const std::string& name) = 0;
+    // Asks the service to stop and waits until it has.
+    virtual void stop(const std::string& name) = 0;
+    virtual void pause(const std::string& name) = 0;
+    virtual void resume(const std::string& name) = 0;
+    virtual void setAutomaticStart(const std::string& name, bool automatic) = 0;
+    virtual ServiceState query(const std::string& name) = 0;
+
+    // The backend for this machine and environment.
+    static std::unique_ptr<ServiceManager> forEnvironment();
+};
+
+// The systemd unit text of a registration.
+std::string systemdUnitText(const ServiceRegistration& registration);
+
+// Messages as the system would word them.
+inline constexpr const char* kServiceExists = "The specified service already exists";
+inline constexpr const char* kServiceMissing = "The specified service does not exist as an installed service";
+
+// What the service tells its manager; both backends are served. Thread-safe.
+void reportServiceStatus(const std::string& status, bool ready = false);
+// Whether a service manager started this process (systemd or the direct backend).
+bool startedByServiceManager();
+
+}  // namespace orvalo

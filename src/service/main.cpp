@@ -1,0 +1,86 @@
+// OrvaloS: registers or removes the Orvalo service, or runs it.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "platform/event_log.h"
+#include "platform/program_folder.h"
+#include "platform/service_manager.h"
+#include "platform/signal_watch.h"
+#include "service/orvalo_service.h"
+#include "service/service_command_line.h"
+
+namespace {
+
+using namespace orvalo;
+
+int registration(const ServiceCommandLine& line) {
+    const char* what = line.install ? "install" : "uninstall";
+    ServiceRegistration registration;
+    try {
+        registration.program = executableFolder() / "OrvaloS";
+        if (const char* home = std::getenv("ORVALO_HOME"); home && *home)
+            registration.home = std::filesystem::absolute(home).string();
+        auto manager = ServiceManager::forEnvironment();
+        if (line.install) manager->install(registration);
+        else manager->uninstall(registration.name);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Service \"%s\" failed to %s with error: \"%s\"\n", registration.displayName.c_str(), what,
+                     e.what());
+        return 1;
+    }
+    if (!line.silent)
+        std::printf("%s\n", line.install ? "Service installed successfully" : "Service uninstalled successfully");
+    return 0;
+}
+
+int runService() {
+    // Before any thread starts, so that every thread leaves these signals to the loop.
+    blockSignals({SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2});
+    MainLoop loop;
+    loop.setErrorHandler([](std::exception_ptr error) { writeEventLogError("Service failed on execute: " + errorText(error)); });
+    OrvaloService service(programFolder(), loop);
+    reportServiceStatus("starting");
+    try {
+        service.start();
+    } catch (const std::exception& e) {
+        const std::string message = std::string("Service failed on execute: ") + e.what();
+        writeEventLogError(message);
+        try {
+            service.log().writeLog(message);
+        } catch (const std::exception&) {
+        }
+        std::fprintf(stderr, "%s\n", message.c_str());
+        reportServiceStatus("stopped");
+        return 1;
+    }
+    reportServiceStatus("running", true);
+    SignalWatch signals(loop, {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2}, [&](int signal) {
+        // Pausing changes what the service reports, not what its events do.
+        if (signal == SIGUSR1) reportServiceStatus("paused");
+        else if (signal == SIGUSR2) reportServiceStatus("running");
+        else if (signal != SIGHUP) loop.quit();
+    });
+    loop.run();
+    reportServiceStatus("stopping");
+    service.stop();
+    reportServiceStatus("stopped");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ServiceCommandLine line = parseServiceCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.install || line.uninstall) return registration(line);
+    if (line.console || startedByServiceManager()) return runService();
+    const std::string message =
+        "The service process could not connect to the service controller. Start it with the service "
+        "manager, or run \"OrvaloS -console\" in the foreground.";
+    writeEventLogError(message);
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
+}

@@ -1,0 +1,61 @@
+#include "service/orvalo_service.h"
+
+#include "eventlist/event_record.h"
+#include "eventlist/settings_file.h"
+#include "service/event_loader.h"
+
+namespace orvalo {
+
+namespace {
+RunnerSettings serviceRunner(const std::filesystem::path& folder, std::chrono::milliseconds second) {
+    RunnerSettings settings;
+    settings.service = true;
+    settings.programFolder = folder;
+    settings.userAgent = OrvaloService::kTitle;
+    settings.second = second;
+    return settings;
+}
+}  // namespace
+
+OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::chrono::milliseconds second)
+    : folder_(std::move(folder)),
+      loop_(loop),
+      second_(second),
+      log_(folder_ / LogFile::kServiceLog),
+      engine_(scheduler_, loop),
+      mail_(log_, MailNotifier::kServiceSubject, true),
+      runner_(serviceRunner(folder_, second), access_, log_, mail_, loop),
+      watcher_([this](long long id) { runner_.startRun(id); }),
+      clockWatch_(loop) {
+    configureEventListTable(list_, (folder_ / kListFile).string(), true);
+    clockWatch_.subscribe([this] { engine_.clockChanged(); });
+}
+
+OrvaloService::~OrvaloService() { watcher_.stop(); }
+
+void OrvaloService::start() {
+    log_.writeLog(" ====== Start service ============== ");
+    loadSched(list_, access_, engine_, watcher_, log_,
+              [this](EventCollectionItem& item, bool snooze) { runner_.myProc(item, snooze); });
+    // The watcher ticks only once the table is whole.
+    watcher_.start(loop_);
+    const ServiceMailSettings mail = SettingsFile(folder_ / SettingsFile::kFileName).readService();
+    mail_.setSettings(mail.mail);
+    runner_.setRecipient(mail.notifyEmail);
+}
+
+void OrvaloService::stop() {
+    if (runner_.anyActive()) runner_.setStopFlag();
+    const auto sixSeconds = std::chrono::steady_clock::now() + 6 * second_;
+    while (std::chrono::steady_clock::now() < sixSeconds)
+        loop_.runOnce(std::chrono::duration_cast<std::chrono::milliseconds>(sixSeconds - std::chrono::steady_clock::now()));
+    watcher_.stop();
+    engine_.deactivateAll();
+    // Every step of a run has a time limit; the loop turns so their commands' ends are seen.
+    while (runner_.anyActive()) loop_.runOnce(std::chrono::milliseconds(10));
+    runner_.joinAll();
+    std::lock_guard lock(access_.lock());
+    list_.close();
+}
+
+}  // namespace orvalo

@@ -1,0 +1,56 @@
+// The Orvalo service: its event list sl.csv, schedule engine, watch table, runner,
+// mail notifier and log slog.txt, all in one program folder, run on one main loop.
+// start() is the service's run up to the wait for requests; stop() is the stop
+// sequence. Both run on the loop's thread; stop() keeps the loop turning while it
+// waits, so the end reports of running commands still arrive.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+
+#include "eventlist/csv_data_set.h"
+#include "execution/action_runner.h"
+#include "execution/condition_watcher.h"
+#include "execution/event_list_access.h"
+#include "execution/log_file.h"
+#include "execution/mail_notifier.h"
+#include "platform/clock_change_watch.h"
+#include "platform/main_loop.h"
+#include "schedule/scheduled_events.h"
+#include "schedule/scheduler_thread.h"
+
+namespace orvalo {
+
+class OrvaloService {
+public:
+    static constexpr const char* kListFile = "sl.csv";
+    static constexpr const char* kTitle = "Orvalo service";
+
+    OrvaloService(std::filesystem::path folder, MainLoop& loop, std::chrono::milliseconds second = std::chrono::seconds(1));
+    ~OrvaloService();
+
+    // Log line, list, loading, e-mail settings. Raises the error that ended the run.
+    void start();
+    // StopFlag when runs are active, six seconds, every run waited for, the list
+    // closed (written back if it changed).
+    void stop();
+
+    LogFile& log() { return log_; }
+    ActionRunner& runner() { return runner_; }
+
+private:
+    std::filesystem::path folder_;
+    MainLoop& loop_;
+    std::chrono::milliseconds second_;
+    LogFile log_;
+    CsvDataSet list_;
+    SharedEventList access_{list_};
+    SchedulerThread scheduler_;
+    ScheduledEvents engine_;
+    MailNotifier mail_;
+    ActionRunner runner_;
+    ConditionWatcher watcher_;
+    ClockChangeWatch clockWatch_;
+};
+
+}  // namespace orvalo

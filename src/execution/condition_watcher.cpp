@@ -33,10 +33,10 @@ std::optional<LocalMoment> ConditionWatcher::modifiedMoment(const std::string& p
 
 LocalMoment ConditionWatcher::now() const { return momentOf(toLocalDateTime(clock_.now())); }
 
-void ConditionWatcher::start(MainLoop& loop) {
+void ConditionWatcher::start(MainLoop& loop, std::chrono::milliseconds tick) {
     stop();
     loop_ = &loop;
-    timer_ = loop.addTimer(kTick, [this] { kontrolaFile(); });
+    timer_ = loop.addTimer(tick, [this] { kontrolaFile(); });
 }
 
 void ConditionWatcher::stop() {

@@ -55,8 +55,8 @@ public:
 
     // One pass over the table.
     void kontrolaFile();
-    // Ticks on the loop every 10 s until stop().
-    void start(MainLoop& loop);
+    // Ticks on the loop every tick (10 s) until stop().
+    void start(MainLoop& loop, std::chrono::milliseconds tick = kTick);
     void stop();
 
     // A file's modification time as the table keeps it (two-second steps), or

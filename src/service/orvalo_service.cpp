@@ -1,5 +1,7 @@
 #include "service/orvalo_service.h"
 
+#include <cstdlib>
+
 #include "eventlist/event_record.h"
 #include "eventlist/settings_file.h"
 #include "service/event_loader.h"
@@ -7,6 +9,13 @@
 namespace orvalo {
 
 namespace {
+// ORVALO_TICK_MS shortens the watcher's 10-second tick, for tests of the whole service.
+std::chrono::milliseconds watchTick() {
+    if (const char* tick = std::getenv("ORVALO_TICK_MS"); tick && std::atoi(tick) > 0)
+        return std::chrono::milliseconds(std::atoi(tick));
+    return ConditionWatcher::kTick;
+}
+
 RunnerSettings serviceRunner(const std::filesystem::path& folder, std::chrono::milliseconds second) {
     RunnerSettings settings;
     settings.service = true;
@@ -38,7 +47,7 @@ void OrvaloService::start() {
     loadSched(list_, access_, engine_, watcher_, log_,
               [this](EventCollectionItem& item, bool snooze) { runner_.myProc(item, snooze); });
     // The watcher ticks only once the table is whole.
-    watcher_.start(loop_);
+    watcher_.start(loop_, watchTick());
     const ServiceMailSettings mail = SettingsFile(folder_ / SettingsFile::kFileName).readService();
     mail_.setSettings(mail.mail);
     runner_.setRecipient(mail.notifyEmail);

@@ -176,6 +176,9 @@ private:
     bool endConditionStops(ScheduleStamp result, ScheduleStamp from) const;
     void count(ScheduleStamp result, ScheduleStamp from);
     ScheduleStamp walkFast(ScheduleStamp from);
+    // Counts whole valid days after dayEnd (the last trigger of its day) at once;
+    // returns how many.
+    std::int64_t skipFullDays(ScheduleStamp dayEnd, ScheduleStamp target, std::int64_t perDay);
 
     const Clock* clock_;
     ScheduleStamp startDate_;

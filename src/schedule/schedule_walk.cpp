@@ -17,7 +17,14 @@
 // The day's remaining triggers are therefore counted at once, and only the step to
 // the next valid day, and the very first step (which may start anywhere), are
 // taken one by one.
+//
+// Daily schedules go further: every valid day between the last one and the target
+// is a full day of the grid, and their number follows from the calendar (every I
+// days, or Monday to Friday), so whole stretches of days are counted at once. The
+// stretch always stops a day short of any end condition, so the exact end is left
+// to the steps above.
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "schedule/schedule.h"
@@ -30,6 +37,40 @@ ScheduleStamp Schedule::nextTriggerFromByWalk(ScheduleStamp from) {
         r = stepFrom(r);
     } while (!r.isEmpty() && r < from);
     return r;
+}
+
+namespace {
+
+// Monday-to-Friday days among day numbers 1..x (day 1 was a Monday).
+std::int64_t weekdaysUpTo(std::int64_t x) { return x / 7 * 5 + std::min<std::int64_t>(x % 7, 5); }
+
+// The c-th Monday-to-Friday day, counting from day 1.
+std::int64_t nthWeekday(std::int64_t c) { return 7 * ((c - 1) / 5) + (c - 1) % 5 + 1; }
+
+}  // namespace
+
+std::int64_t Schedule::skipFullDays(ScheduleStamp dayEnd, ScheduleStamp target, std::int64_t perDay) {
+    if (recurringType_ != srkDaily || dayCount_ == 0) return 0;
+    std::int64_t limit = target.date;  // days before the target's are wholly before it
+    if (endType_ == sekDate) limit = std::min<std::int64_t>(limit, endDate_.date);
+    const std::int64_t from = dayEnd.date;
+    std::int64_t days = daily_.everyWeekDay ? weekdaysUpTo(limit - 1) - weekdaysUpTo(from)
+                                            : (limit - 1 - from) / static_cast<std::int64_t>(daily_.interval);
+    days -= 1;  // the last one goes step by step
+    // Steps left before an end condition, counted as the 32-bit counters would wrap.
+    const auto left = [](std::uint32_t end, std::uint32_t count) { return static_cast<std::int64_t>(end - count); };
+    if (endType_ == sekTriggerCount) days = std::min(days, left(endCount_, triggerCount_) / perDay - 1);
+    if (endType_ == sekDayCount) days = std::min(days, left(endCount_, dayCount_) - 1);
+    // A DayCount that wraps to 0 counts its day twice; that day goes step by step.
+    days = std::min(days, left(UINT32_MAX, dayCount_) - 1);
+    if (days <= 0) return 0;
+    const std::int64_t last = daily_.everyWeekDay ? nthWeekday(weekdaysUpTo(from) + days)
+                                                  : from + days * static_cast<std::int64_t>(daily_.interval);
+    if (last > kLastDate) return 0;
+    triggerCount_ += static_cast<std::uint32_t>(static_cast<std::uint64_t>(days) * static_cast<std::uint64_t>(perDay));
+    dayCount_ += static_cast<std::uint32_t>(days);
+    lastTriggered_ = {dayEnd.time, static_cast<std::int32_t>(last)};
+    return days;
 }
 
 ScheduleStamp Schedule::walkFast(ScheduleStamp target) {
@@ -67,6 +108,7 @@ ScheduleStamp Schedule::walkFast(ScheduleStamp target) {
             if (allowed < remaining) return ScheduleStamp::empty();  // the end condition stops the walk
             r = lastTriggered_;
         }
+        if (onGrid && skipFullDays(r, target, (lastTime - start) / interval + 1) > 0) r = lastTriggered_;
         r = stepFrom(r);
     }
     return r;

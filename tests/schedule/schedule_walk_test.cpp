@@ -16,9 +16,10 @@ using test::at;
 using test::Generator;
 
 TEST(ScheduleWalk, FastWalkMatchesTheStepByStepWalk) {
+    constexpr std::uint32_t kSchedules = 20000;
     const ManualClock clock;
     int compared = 0;
-    for (std::uint32_t seed = 1; seed <= 4000; ++seed) {
+    for (std::uint32_t seed = 1; seed <= kSchedules; ++seed) {
         Generator g(seed);
         std::ostringstream log;
         Schedule fast = g.schedule(clock, log);
@@ -35,7 +36,7 @@ TEST(ScheduleWalk, FastWalkMatchesTheStepByStepWalk) {
         ASSERT_EQ(fast.lastTriggered(), reference.lastTriggered()) << "seed " << seed << ": " << log.str();
         ++compared;
     }
-    EXPECT_EQ(compared, 4000);
+    EXPECT_EQ(compared, static_cast<int>(kSchedules));
 }
 
 // A long stretch the plain walk would take tens of millions of steps for: the fast

@@ -213,7 +213,7 @@ std::string systemdUnitText(const ServiceRegistration& r) {
     std::string text = "[Unit]\nDescription=" + r.displayName + "\n\n[Service]\nType=notify\nExecStart=" +
                        r.program.string() + "\n";
     if (r.home) text += "Environment=ORVALO_HOME=" + *r.home + "\n";
-    text += "KillMode=mixed\nTimeoutStartSec=" + std::to_string(r.waitHint.count()) +
+    text += "KillMode=process\nTimeoutStartSec=" + std::to_string(r.waitHint.count()) +
             "ms\nTimeoutStopSec=5min\n\n[Install]\nWantedBy=" + (::geteuid() == 0 ? "multi-user.target" : "default.target") +
             "\n";
     return text;

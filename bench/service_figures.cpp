@@ -43,15 +43,7 @@ std::string schedule(const std::string& recur, const std::string& tail, const st
 }
 
 void writeList(const std::filesystem::path& home, const std::vector<EventRecord>& records) {
-    CsvDataSet table;
-    configureEventListTable(table, (home / "sl.csv").string(), true);
-    table.open();
-    for (const EventRecord& r : records) {
-        table.append();
-        writeEventRecord(table, r);
-        table.post();
-    }
-    table.close();
+    writeEventListFile(home / "sl.csv", records);
 }
 
 pid_t startService(const std::filesystem::path& home) {

@@ -62,6 +62,20 @@ void writeEventRecord(CsvDataSet& table, const EventRecord& record) {
     for (const auto& field : EventRecord::kFields) table.setValue(field.name, record.*field.member);
 }
 
+void writeEventListFile(const std::filesystem::path& path, const std::vector<EventRecord>& records) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    CsvDataSet table;
+    configureEventListTable(table, path.string(), true);
+    table.open();
+    for (const EventRecord& record : records) {
+        table.append();
+        writeEventRecord(table, record);
+        table.post();
+    }
+    table.close();
+}
+
 namespace {
 
 const char* flag(bool on) { return on ? "1" : "0"; }

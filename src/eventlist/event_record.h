@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
+#include <vector>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +83,8 @@ void configureEventListTable(CsvDataSet& table, std::string fileName, bool uniqu
 EventRecord readEventRecord(const CsvDataSet& table);
 // Writes all 25 fields into the table's record being edited or appended.
 void writeEventRecord(CsvDataSet& table, const EventRecord& record);
+// Writes a whole event list file holding these records, replacing any old one.
+void writeEventListFile(const std::filesystem::path& path, const std::vector<EventRecord>& records);
 
 // What every event dialog supplies.
 struct EventAction {

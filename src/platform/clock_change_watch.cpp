@@ -52,9 +52,9 @@ void ClockChangeWatch::unsubscribe(int id) { listeners_.erase(id); }
 
 void ClockChangeWatch::armTimer() {
     // A moment that never comes: the timer only exists to be cancelled by a clock set.
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(INT_MAX);
-    ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec never{};
+    never.it_value.tv_sec = static_cast<time_t>(INT_MAX);
+    ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &never, nullptr);
 }
 
 void ClockChangeWatch::onTimer() {

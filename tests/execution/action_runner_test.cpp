@@ -24,15 +24,7 @@ protected:
     void SetUp() override { clock_.set(std::chrono::system_clock::now()); }
 
     void makeList(const std::vector<EventRecord>& records) {
-        CsvDataSet table;
-        configureEventListTable(table, (folder_ / "sl.csv").string(), true);
-        table.open();
-        for (const EventRecord& record : records) {
-            table.append();
-            writeEventRecord(table, record);
-            table.post();
-        }
-        table.close();
+        writeEventListFile(folder_ / "sl.csv", records);
         configureEventListTable(table_, (folder_ / "sl.csv").string(), true);
         table_.open();
     }

@@ -31,16 +31,7 @@ protected:
         return r;
     }
     void write(const std::vector<EventRecord>& records) {
-        std::filesystem::remove(folder_ / "sl.csv");
-        CsvDataSet table;
-        configureEventListTable(table, (folder_ / "sl.csv").string(), true);
-        table.open();
-        for (const EventRecord& r : records) {
-            table.append();
-            writeEventRecord(table, r);
-            table.post();
-        }
-        table.close();
+        writeEventListFile(folder_ / "sl.csv", records);
         configureEventListTable(list_, (folder_ / "sl.csv").string(), true);
     }
     void load() { loadSched(list_, access_, engine_, watcher_, log_, [](EventCollectionItem&, bool) {}); }

@@ -48,17 +48,7 @@ protected:
         const int status = ::pclose(pipe);
         return {WEXITSTATUS(status), output};
     }
-    void writeList(const std::vector<EventRecord>& records) {
-        CsvDataSet table;
-        configureEventListTable(table, (home_ / "sl.csv").string(), true);
-        table.open();
-        for (const EventRecord& r : records) {
-            table.append();
-            writeEventRecord(table, r);
-            table.post();
-        }
-        table.close();
-    }
+    void writeList(const std::vector<EventRecord>& records) { writeEventListFile(home_ / "sl.csv", records); }
     EventRecord everySecond(const std::string& command, long long kill = 0) {
         EventRecord r = makeTimeEvent(0, {"Tick", command, "Normal", static_cast<double>(kill)}, "d", kEverySecond);
         r.active = "Enabled";

@@ -99,7 +99,7 @@ struct FileCondition {
     std::string path;
     bool runEvery = false;      // "Execute": "1" Every, "0" One time
     bool onExist = true;        // "exist file" rather than "change date/time/size"
-    bool oneExecution = true;   // "Only one executing event" rather than "Loop"
+    bool oneExecution = false;  // "Only one executing event" rather than "Loop"
     bool infinity = false;      // "Infinity" rather than "Number of cycles to end"
     std::string cycles = "1";   // stored as typed
     std::string loopWaitMinutes = "1";

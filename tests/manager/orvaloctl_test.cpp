@@ -61,5 +61,18 @@ TEST_F(OrvaloctlTest, NextPrintsTheFireTimesFromAMoment) {
     EXPECT_NE(run("next").first, 0);  // the ID is required
 }
 
+TEST_F(OrvaloctlTest, ShowGivesEveryFieldAndTheScheduleInWords) {
+    const auto [status, output] = run("show 0");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(output.find("NAME:            Hourly \"job\"\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("KILL_AFTER_MINS: 5\n"), std::string::npos) << output;
+    EXPECT_EQ(output.find("CFG_SAVE"), std::string::npos);
+    EXPECT_NE(output.find("Schedule:        every day, every hour from 08:00:00 to 17:00:00; from 2026-12-01 08:00:00; "
+                          "no end\n"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(run("show 1000").second.find("Schedule:"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace orvalo

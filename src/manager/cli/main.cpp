@@ -10,6 +10,7 @@
 #include "eventlist/event_record.h"
 #include "manager/cli/json_text.h"
 #include "manager/core/fire_preview.h"
+#include "manager/core/schedule_description.h"
 #include "platform/program_folder.h"
 #include "schedule/schedule_text_store.h"
 
@@ -85,6 +86,21 @@ std::string formatMoment(ScheduleStamp stamp) {
     return text;
 }
 
+void showEvent(long long id) {
+    CsvDataSet table;
+    openList(table);
+    if (!findEvent(table, id)) throw Error("There is no event " + std::to_string(id));
+    for (const auto& field : EventRecord::kFields) {
+        if (field.name == "CFG_SAVE") continue;
+        std::printf("%-16s %s\n", (std::string(field.name) + ":").c_str(), table.value(field.name).c_str());
+    }
+    if (table.value("FILE") == kFileTimeEvent) {
+        const Schedule schedule =
+            scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
+        std::printf("%-16s %s\n", "Schedule:", describeSchedule(schedule).c_str());
+    }
+}
+
 void nextFires(long long id, int count, const std::string& from) {
     CsvDataSet table;
     openList(table);
@@ -108,6 +124,9 @@ int main(int argc, char** argv) {
     list->add_flag("--json", json, "A JSON array with one object per event, every field by its name");
 
     long long id = 0;
+    auto* show = app.add_subcommand("show", "Every field of an event, and its schedule in words");
+    show->add_option("ID", id, "The event's ID")->required();
+
     int count = 10;
     std::string from;
     auto* next = app.add_subcommand("next", "The fire times a time event would have if it were enabled now");
@@ -118,6 +137,7 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     try {
         if (*list) listEvents(json);
+        else if (*show) showEvent(id);
         else if (*next) nextFires(id, count, from);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

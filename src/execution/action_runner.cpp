@@ -73,16 +73,21 @@ void ActionRunner::startRun(long long id) {
     auto done = std::make_shared<std::atomic<bool>>(false);
     ++active_;
     std::lock_guard lock(threadsMutex_);
-    workers_.push_back({std::thread([this, id, done] {
-                            try {
-                                execute(id);
-                            } catch (...) {
-                                // A run's errors end the run and nothing else.
-                            }
-                            --active_;
-                            done->store(true);
-                        }),
-                        done});
+    try {
+        workers_.push_back({std::thread([this, id, done] {
+                                try {
+                                    execute(id);
+                                } catch (...) {
+                                    // A run's errors end the run and nothing else.
+                                }
+                                --active_;
+                                done->store(true);
+                            }),
+                            done});
+    } catch (...) {
+        --active_;  // no thread, no run
+        throw;
+    }
 }
 
 void ActionRunner::stopRuns() {

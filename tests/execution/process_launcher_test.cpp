@@ -23,13 +23,16 @@ using test::errorOf;
 
 bool alive(pid_t pid) { return ::kill(pid, 0) == 0; }
 
-// A process that is gone, or at least not a zombie of ours.
+// A process that is gone, or at least not a zombie of ours. A process that is just
+// ending may show an empty stat file; that counts as not yet known.
 bool reaped(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    if (!stat) return true;
+    const std::string folder = "/proc/" + std::to_string(pid);
+    if (!std::filesystem::exists(folder)) return true;
+    std::ifstream stat(folder + "/stat");
     std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const auto close = all.rfind(')');
-    return close == std::string::npos || all.substr(close + 2, 1) != "Z";
+    if (close == std::string::npos || close + 2 >= all.size()) return !std::filesystem::exists(folder);
+    return all[close + 2] != 'Z';
 }
 
 class ProcessLauncherTest : public ::testing::Test {

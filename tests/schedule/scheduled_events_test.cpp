@@ -193,14 +193,11 @@ TEST_F(ScheduledEventsTest, AnItemFreedWhileQueuedNeverRuns) {
     std::vector<int> fired;
     EventCollectionItem& item = oneShotAt(at(2026, 12, 11, 12, 5), &fired);
     item.activate();
-    clock_.set(toWallTime(at(2026, 12, 11, 12, 5)));
-    const unsigned long scans = scheduler_.scans();
-    scheduler_.wake();
+    moveClockTo(at(2026, 12, 11, 12, 5));
     // Wait until the scheduler has found it due, without running the loop.
     const auto giveUp = std::chrono::steady_clock::now() + 5s;
     while (item.state() != eisTriggered && std::chrono::steady_clock::now() < giveUp) std::this_thread::sleep_for(1ms);
     ASSERT_EQ(item.state(), eisTriggered);
-    EXPECT_GT(scheduler_.scans(), scans);
     engine_.events().clear();
     loop_.runPending();
     EXPECT_TRUE(fired.empty());

@@ -166,8 +166,8 @@ TEST_F(OrvaloServiceTest, UninstallLeavesARunningServiceRunning) {
     EXPECT_EQ(::kill(pid, 0), 0);
     ::kill(pid, SIGTERM);
     EXPECT_TRUE(waitFor([&] {
-        const std::string stat = test::readFile("/proc/" + std::to_string(pid) + "/stat");
-        return stat.empty() || stat.find(") Z") != std::string::npos;
+        const std::string folder = "/proc/" + std::to_string(pid);
+        return !std::filesystem::exists(folder) || test::readFile(folder + "/stat").find(") Z") != std::string::npos;
     }));
 }
 

@@ -129,6 +129,25 @@ bool MailNotifier::transmit(const MailSettings& settings, const std::string& rec
     return rcpt != nullptr && curl_easy_perform(c) == CURLE_OK;
 }
 
+std::string MailNotifier::testConnection(const MailSettings& settings, MailLimits limits) {
+    initCurl();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) return "ERROR: cannot start an SMTP client";
+    std::string host(trimWhitespace(settings.smtpServer));
+    if (host.empty()) return "ERROR: no SMTP server is set";
+    if (host.find(':') == std::string::npos) host += ":25";
+    const std::string url = "smtp://" + host;
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(limits.perReply.count()));
+    const CURLcode result = curl_easy_perform(c);
+    if (result != CURLE_OK) return std::string("ERROR: ") + curl_easy_strerror(result);
+    return "Nastavení v pořádku.";
+}
+
 void MailNotifier::send(const std::string& recipients, const std::string& text) {
     std::lock_guard lock(sendMutex_);
     if (serviceLines_) log_.writeLog("Odeslani e-mailu start.");

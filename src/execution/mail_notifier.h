@@ -35,6 +35,10 @@ public:
     // address list separated by commas) and logs the outcome.
     void send(const std::string& recipients, const std::string& text);
 
+    // Connects to the SMTP server of the settings and disconnects again, as the
+    // e-mail dialog's test does: "Nastavení v pořádku." or "ERROR: " + the reason.
+    static std::string testConnection(const MailSettings& settings, MailLimits limits = {});
+
     // The message as it goes over the wire, for the given settings.
     static std::string composeMessage(const MailSettings& settings, const std::string& recipients,
                                       const std::string& subject, const std::string& hostName, const std::string& text);

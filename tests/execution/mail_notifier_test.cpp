@@ -86,6 +86,13 @@ TEST_F(MailNotifierTest, AnUnreachableServerIsAFailedMailNotAnError) {
                                                     "Odeslani e-mailu konec."}));
 }
 
+TEST_F(MailNotifierTest, TheConnectionTestSaysWhetherTheServerAnswers) {
+    test::PythonServer smtp("smtp_server.py", {inbox_.path().string()});
+    EXPECT_EQ(MailNotifier::testConnection(settingsFor(smtp)), "Nastavení v pořádku.");
+    EXPECT_EQ(MailNotifier::testConnection({"a@b", "", "", "", "127.0.0.1:1"}), "ERROR: Couldn't connect to server");
+    EXPECT_EQ(MailNotifier::testConnection({}), "ERROR: no SMTP server is set");
+}
+
 TEST(MailMessage, LineBreaksCannotForgeHeaders) {
     const MailSettings evil{"a@b.org\r\nBcc: victim@example.org", "", "Name\r\nBcc: other@example.org", "", "h"};
     const std::string message = MailNotifier::composeMessage(evil, "x@y.org\nBcc: third@example.org", "Subj\r\nBcc: s@t",

@@ -1,5 +1,7 @@
 #include "execution/event_list_access.h"
 
+#include "eventlist/event_record.h"
+
 namespace orvalo {
 
 SharedEventList::SharedEventList(CsvDataSet& table) : table_(table) {
@@ -46,6 +48,19 @@ void SharedEventList::afterFirstPass() {
     table_.moveTo(position);
     table_.refreshKeepingPosition();
     knownFile_ = fileIdentity(table_.openedPath());
+}
+
+void PerPassEventList::pass(const Pass& pass) {
+    std::lock_guard lock(mutex_);
+    CsvDataSet table;
+    configureEventListTable(table, file_.string(), true);
+    table.open();
+    pass(table);
+    table.close();  // writes the pass's changes
+}
+
+void PerPassEventList::afterFinalPass() {
+    if (reloadShownList_) reloadShownList_();
 }
 
 }  // namespace orvalo

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -48,6 +50,23 @@ private:
     std::uint64_t lastChange_ = 0;
     std::uint64_t savedChange_ = 0;
     std::optional<FileIdentity> knownFile_;  // the file as this list last wrote or read it
+};
+
+// The manager's way: each pass opens its own table on the list file (unique keys),
+// saves it and closes it again; after a run's final pass the owner re-reads the
+// list it shows. The lock is shared with the owner's own work on the file.
+class PerPassEventList final : public EventListAccess {
+public:
+    PerPassEventList(std::filesystem::path file, std::mutex& lock, std::function<void()> reloadShownList = {})
+        : file_(std::move(file)), mutex_(lock), reloadShownList_(std::move(reloadShownList)) {}
+
+    void pass(const Pass& pass) override;
+    void afterFinalPass() override;
+
+private:
+    std::filesystem::path file_;
+    std::mutex& mutex_;
+    std::function<void()> reloadShownList_;
 };
 
 }  // namespace orvalo

@@ -257,6 +257,25 @@ TEST_F(ActionRunnerTest, RunsOfOneEventOverlapEachWithItsOwnProgram) {
     EXPECT_EQ(stored(0).state, "Waiting");
 }
 
+TEST_F(ActionRunnerTest, TheManagersRunsOpenTheListForEachPass) {
+    makeList({timeEvent(0, "touch " + (folder_ / "ran0").string())});
+    table_.close();  // the manager's runs use their own table per pass
+    std::mutex listLock;
+    int reloads = 0;
+    PerPassEventList perPass(folder_ / "sl.csv", listLock, [&] { ++reloads; });
+    RunnerSettings settings;
+    settings.programFolder = folder_.path();
+    MailNotifier mail(log_, MailNotifier::kManagerSubject, false);
+    ActionRunner manager(settings, perPass, log_, mail, loop_, clock_, c_);
+    manager.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return !manager.anyActive() && exists("ran0"); }));
+    EXPECT_EQ(stored(0).state, "Waiting");
+    EXPECT_FALSE(stored(0).lastRun.empty());
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Run event0 Execute command:touch " + (folder_ / "ran0").string() +
+                                                    " Wait for terminate:0 mins."}));
+}
+
 TEST_F(ActionRunnerTest, ARunThatFailsHalfWayStillSetsWaiting) {
     makeList({timeEvent(0, "true")});
     ActionRunner& r = runner(false);

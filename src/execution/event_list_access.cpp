@@ -59,6 +59,10 @@ void PerPassEventList::pass(const Pass& pass) {
     table.close();  // writes the pass's changes
 }
 
+void PerPassEventList::afterFirstPass() {
+    if (reloadShownList_) reloadShownList_();
+}
+
 void PerPassEventList::afterFinalPass() {
     if (reloadShownList_) reloadShownList_();
 }

@@ -53,14 +53,15 @@ private:
 };
 
 // The manager's way: each pass opens its own table on the list file (unique keys),
-// saves it and closes it again; after a run's final pass the owner re-reads the
-// list it shows. The lock is shared with the owner's own work on the file.
+// saves it and closes it again; after each pass of a run the owner re-reads the
+// list it shows (under the same lock, which it shares for its own work on the file).
 class PerPassEventList final : public EventListAccess {
 public:
     PerPassEventList(std::filesystem::path file, std::mutex& lock, std::function<void()> reloadShownList = {})
         : file_(std::move(file)), mutex_(lock), reloadShownList_(std::move(reloadShownList)) {}
 
     void pass(const Pass& pass) override;
+    void afterFirstPass() override;
     void afterFinalPass() override;
 
 private:

@@ -17,7 +17,4 @@ namespace orvalo {
 void loadSched(CsvDataSet& list, SharedEventList& access, ScheduledEvents& engine, ConditionWatcher& watcher,
                LogFile& log, const EventCollectionItem::ExecuteHandler& onExecute);
 
-// The watch-table row of a file or web event record, as the loader builds it.
-WatchRow watchRowFromList(const CsvDataSet& list, LogFile& log, LocalMoment now);
-
 }  // namespace orvalo

@@ -1,0 +1,205 @@
+#include "manager/core/manager_core.h"
+
+#include "base/text.h"
+#include "eventlist/event_ids.h"
+#include "schedule/schedule_text_store.h"
+#include "manager/core/watch_rows.h"
+#include "execution/watch_row_loading.h"
+
+namespace orvalo {
+
+namespace {
+RunnerSettings managerRunner(const std::filesystem::path& folder) {
+    RunnerSettings settings;
+    settings.service = false;
+    settings.programFolder = folder;
+    settings.userAgent = "Orvalo";
+    return settings;
+}
+}  // namespace
+
+ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, SchedulerThread& scheduler, const Clock& clock)
+    : folder_(std::move(folder)),
+      loop_(loop),
+      clock_(clock),
+      log_(folder_ / LogFile::kManagerLog),
+      runnerList_(folder_ / kListFile, listMutex_, [this] { reloadShownList(); }),
+      engine_(scheduler, loop, clock),
+      mail_(log_, MailNotifier::kManagerSubject, false),
+      runner_(managerRunner(folder_), runnerList_, log_, mail_, loop),
+      watcher_([this](long long id) { runner_.startRun(id); }, clock) {
+    configureEventListTable(list_, (folder_ / kListFile).string(), false);
+}
+
+ManagerCore::~ManagerCore() { watcher_.stop(); }
+
+void ManagerCore::reloadShownList() {
+    // Runs write the file through tables of their own; the shown list follows it.
+    const int position = list_.recNo();
+    list_.close();
+    list_.open();
+    list_.moveTo(position);
+}
+
+void ManagerCore::start() {
+    {
+        std::lock_guard lock(listMutex_);
+        list_.open();
+        loadTimeEvents();
+        loadWatchTable();
+    }
+    settings_ = SettingsFile(folder_ / SettingsFile::kFileName).readManager();
+    mail_.setSettings(settings_.mail);
+    runner_.setRecipient(settings_.notifyEmail);
+    if (serviceMode()) {
+        engine_.deactivateAll();
+        return;
+    }
+    for (list_.first(); !list_.eof(); list_.next()) {
+        const auto id = parseInteger(list_.value("ID"));
+        if (list_.value("FILE") == kFileTimeEvent && id && *id < engine_.events().count() &&
+            list_.value("ACTIVE") == kActiveEnabled)
+            engine_.events().items(static_cast<int>(*id)).activate();
+    }
+    watcher_.start(loop_);
+}
+
+void ManagerCore::loadTimeEvents() {
+    engine_.events().clear();
+    for (list_.first(); !list_.eof(); list_.next()) {
+        if (list_.value("FILE") != kFileTimeEvent) continue;
+        const auto id = parseInteger(list_.value("ID"));
+        if (!id || *id < 0 || *id > engine_.events().count()) {
+            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: its ID does not follow the others");
+            continue;
+        }
+        EventCollectionItem& item = engine_.events().insert(static_cast<int>(*id));
+        item.deactivate();
+        item.setName(list_.value("NAME"));
+        item.setCountMissedEvents(true);
+        item.setOnExecute([this](EventCollectionItem& sender, bool snooze) { runner_.myProc(sender, snooze); });
+        try {
+            readSchedule(item, scheduleTextFromField(list_.value("CFG_SAVE")));
+        } catch (const Error& e) {
+            // The item keeps its place, so the positions of the following events hold.
+            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: " + e.what());
+        }
+    }
+}
+
+void ManagerCore::loadWatchTable() {
+    std::lock_guard rows(watcher_.lock());
+    watcher_.rows().clear();
+    const LocalMoment now = watcher_.now();
+    for (list_.first(); !list_.eof(); list_.next()) {
+        const auto id = parseInteger(list_.value("ID"));
+        if (!id || *id < 1000) continue;
+        try {
+            watcher_.rows().push_back(watchRowFromRecord(list_, now));
+        } catch (const Error& e) {
+            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: " + e.what());
+        }
+    }
+}
+
+void ManagerCore::appendRecord(const EventRecord& record) {
+    std::lock_guard lock(listMutex_);
+    try {
+        list_.append();
+        writeEventRecord(list_, record);
+        list_.post();
+        list_.saveIfChanged();
+    } catch (const Error& e) {
+        list_.cancel();
+        throw Error(std::string("There was an error: ") + e.what());
+    }
+    changesPending_ = true;
+}
+
+long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventForm& form) {
+    const EventAction action = fields.action();
+    Schedule schedule(clock_);
+    controlsToSchedule(form, schedule);
+    long long id = 0;
+    {
+        std::lock_guard lock(listMutex_);
+        id = nextTimeEventId(eventIds(list_));
+    }
+    const std::string text = scheduleToText(schedule);
+    EventCollectionItem& item = engine_.events().insert(static_cast<int>(id));
+    item.setSchedule(schedule);
+    item.setName(action.name);
+    item.setCountMissedEvents(true);
+    item.setOnExecute([this](EventCollectionItem& sender, bool snooze) { runner_.myProc(sender, snooze); });
+    try {
+        appendRecord(makeTimeEvent(id, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text));
+    } catch (...) {
+        engine_.events().deleteItem(static_cast<int>(id));  // no record, no item
+        throw;
+    }
+    return id;
+}
+
+long long ManagerCore::addFileEvent(const FileEventForm& form) {
+    form.check();
+    long long id = 0;
+    {
+        std::lock_guard lock(listMutex_);
+        id = nextFileEventId(eventIds(list_));
+    }
+    appendRecord(makeFileEvent(id, form.action.action(), form.condition));
+    std::lock_guard rows(watcher_.lock());
+    watcher_.rows().push_back(fileWatchRow(id, form, false, watcher_.now()));
+    return id;
+}
+
+long long ManagerCore::addWebEvent(const WebEventForm& form) {
+    form.check();
+    long long id = 0;
+    {
+        std::lock_guard lock(listMutex_);
+        id = nextWebEventId(eventIds(list_));
+    }
+    appendRecord(makeWebEvent(id, form.action.action(), form.condition));
+    std::lock_guard rows(watcher_.lock());
+    watcher_.rows().push_back(webWatchRow(id, form, false, watcher_.now()));
+    return id;
+}
+
+void ManagerCore::setActive(long long id, bool enabled) {
+    std::lock_guard lock(listMutex_);
+    if (!list_.locate("ID", std::to_string(id))) throw Error("There is no event " + std::to_string(id));
+    if (id >= 1000) {
+        std::lock_guard rows(watcher_.lock());
+        for (WatchRow& row : watcher_.rows())
+            if (row.id == id) {
+                row.enable = enabled ? 1 : 0;
+                break;
+            }
+    } else if (id < engine_.events().count()) {
+        EventCollectionItem& item = engine_.events().items(static_cast<int>(id));
+        if (!enabled) item.deactivate();
+        else if (!serviceMode()) item.activate();  // the service runs it once it has the list
+    }
+    list_.edit();
+    list_.setValue("ACTIVE", enabled ? kActiveEnabled : kActiveDisabled);
+    list_.post();
+    list_.saveIfChanged();
+    changesPending_ = true;
+}
+
+void ManagerCore::enable(long long id) { setActive(id, true); }
+void ManagerCore::disable(long long id) { setActive(id, false); }
+
+void ManagerCore::clearAll() {
+    {
+        std::lock_guard lock(listMutex_);
+        list_.deleteRowRange(0, 99999);
+        list_.saveIfChanged();
+    }
+    engine_.events().clear();
+    std::lock_guard rows(watcher_.lock());
+    watcher_.rows().clear();
+}
+
+}  // namespace orvalo

@@ -42,7 +42,7 @@ std::uint32_t DailyFreq::interval() const { return s_->freq_.interval; }
 void DailyFreq::setStartTime(std::uint32_t value) const {
     auto& f = s_->freq_;
     if (value == f.startTime) return;
-    if (value >= kDayMs) fail("Invalid time specification");
+    if (value >= kDayMs) fail(kInvalidTime);
     f.startTime = value;
     if (f.endTime < value) f.endTime = value;
 }
@@ -51,14 +51,14 @@ void DailyFreq::setEndTime(std::uint32_t value) const {
     auto& f = s_->freq_;
     if (value == f.endTime) return;
     if (value < f.startTime) fail("End time can not be before start time");
-    if (value >= kDayMs) fail("Invalid time specification");
+    if (value >= kDayMs) fail(kInvalidTime);
     f.endTime = value;
 }
 
 void DailyFreq::setInterval(std::uint32_t value) const {
     auto& f = s_->freq_;
     if (value == f.interval) return;
-    if (value >= kDayMs) fail("Invalid time specification");
+    if (value >= kDayMs) fail(kInvalidTime);
     if (value == 0) {
         f.endTime = f.startTime;
         f.interval = 1;

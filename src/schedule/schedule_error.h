@@ -6,6 +6,9 @@
 
 namespace orvalo {
 
+// A time of day or a day-frequency interval outside 0 .. 86 399 999 ms.
+inline constexpr const char* kInvalidTime = "Invalid time specification";
+
 class ScheduleError : public Error {
 public:
     using Error::Error;

@@ -180,7 +180,7 @@ std::int64_t timeValue(std::string_view value) {
 
 std::uint32_t timeOfDay(std::string_view value) {
     const std::int64_t ms = timeValue(value);
-    if (ms < 0 || ms > std::numeric_limits<std::uint32_t>::max()) throw ScheduleError("Invalid time specification");
+    if (ms < 0 || ms > std::numeric_limits<std::uint32_t>::max()) throw ScheduleError(kInvalidTime);
     return static_cast<std::uint32_t>(ms);
 }
 
@@ -188,7 +188,7 @@ ScheduleStamp stampValue(Reader& r, std::string_view key) {
     const std::int32_t date = dateValue(r.item(std::string(key) + ".Date"));
     const std::int64_t time = timeValue(r.item(std::string(key) + ".Time"));
     // A stamp holds a time of day; anything else could not be written back.
-    if (time < 0 || time >= kMillisecondsPerDay) throw ScheduleError("Invalid time specification");
+    if (time < 0 || time >= kMillisecondsPerDay) throw ScheduleError(kInvalidTime);
     return {static_cast<std::int32_t>(time), date};
 }
 

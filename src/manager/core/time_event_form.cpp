@@ -241,7 +241,7 @@ void controlsToSchedule(const TimeEventForm& form, Schedule& schedule) {
                 throw Error("Occurs every: no unit chosen");
             const std::uint64_t ms = static_cast<std::uint64_t>(wholeNumber(form.freqInterval, "Occurs every")) *
                                      static_cast<std::uint64_t>(kUnitMs[form.freqIntervalUnit]);
-            if (ms >= static_cast<std::uint64_t>(kMillisecondsPerDay)) throw ScheduleError("Invalid time specification");
+            if (ms >= static_cast<std::uint64_t>(kMillisecondsPerDay)) throw ScheduleError(kInvalidTime);
             freq.setInterval(static_cast<std::uint32_t>(ms));
         }
         switch (form.end) {

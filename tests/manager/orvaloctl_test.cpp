@@ -74,5 +74,20 @@ TEST_F(OrvaloctlTest, ShowGivesEveryFieldAndTheScheduleInWords) {
     EXPECT_EQ(run("show 1000").second.find("Schedule:"), std::string::npos);
 }
 
+TEST_F(OrvaloctlTest, EnableDisableDeleteAndClear) {
+    EXPECT_EQ(run("enable 0"), (std::pair<int, std::string>{0, ""}));
+    EXPECT_EQ(run("enable 1000"), (std::pair<int, std::string>{0, ""}));
+    EXPECT_NE(run("list").second.find("\tWaiting\tEnabled\t\tNormal\t5\n"), std::string::npos);
+    EXPECT_EQ(run("disable 0").first, 0);
+    EXPECT_NE(run("list").second.find("\tWaiting\tDisabled\t\tNormal\t5\n"), std::string::npos);
+    EXPECT_EQ(run("enable 7"), (std::pair<int, std::string>{1, "There is no event 7\n"}));
+    EXPECT_EQ(run("delete 0"), (std::pair<int, std::string>{1, "Only disable event.\n"}));
+    EXPECT_EQ(run("clear < /dev/null").first, 1);  // no terminal and no --yes: nothing is deleted
+    EXPECT_NE(run("list").second.find("1000\t"), std::string::npos);
+    EXPECT_EQ(run("clear --yes"), (std::pair<int, std::string>{0, ""}));
+    EXPECT_EQ(run("list").second,
+              "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\n");
+}
+
 }  // namespace
 }  // namespace orvalo

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -10,6 +11,7 @@
 #include "eventlist/event_record.h"
 #include "manager/cli/json_text.h"
 #include "manager/core/fire_preview.h"
+#include "manager/core/manager_core.h"
 #include "manager/core/schedule_description.h"
 #include "platform/program_folder.h"
 #include "schedule/schedule_text_store.h"
@@ -101,6 +103,33 @@ void showEvent(long long id) {
     }
 }
 
+// A manager core that loads the list without running any event.
+struct CommandCore {
+    MainLoop loop;
+    SchedulerThread scheduler;
+    ManagerCore core{programFolder(), loop, scheduler};
+    CommandCore() { core.start(false); }
+};
+
+void setActive(long long id, bool enabled) {
+    CommandCore c;
+    if (enabled) c.core.enable(id);
+    else c.core.disable(id);
+}
+
+void clearAll(bool yes) {
+    if (!yes) {
+        if (!::isatty(STDIN_FILENO)) throw Error("Really all delete ? Give --yes to confirm without a terminal");
+        std::printf("%s [y/N] ", ManagerCore::kClearQuestion);
+        std::fflush(stdout);
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes") return;
+    }
+    CommandCore c;
+    c.core.clearAll();
+}
+
 void nextFires(long long id, int count, const std::string& from) {
     CsvDataSet table;
     openList(table);
@@ -134,11 +163,25 @@ int main(int argc, char** argv) {
     next->add_option("--count", count, "How many fire times (default 10)")->check(CLI::PositiveNumber);
     next->add_option("--from", from, "Activate at this moment, \"YYYY-MM-DD HH:MM:SS\" (default now)");
 
+    auto* enable = app.add_subcommand("enable", "Enable an event");
+    enable->add_option("ID", id, "The event's ID")->required();
+    auto* disable = app.add_subcommand("disable", "Disable an event");
+    disable->add_option("ID", id, "The event's ID")->required();
+    auto* remove = app.add_subcommand("delete", "Events are not deleted one by one: disable it instead");
+    remove->add_option("ID", id, "The event's ID")->required();
+    bool yes = false;
+    auto* clear = app.add_subcommand("clear", "Delete all events");
+    clear->add_flag("--yes", yes, "Do not ask \"Really all delete ?\"");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (*list) listEvents(json);
         else if (*show) showEvent(id);
         else if (*next) nextFires(id, count, from);
+        else if (*enable) setActive(id, true);
+        else if (*disable) setActive(id, false);
+        else if (*remove) throw Error(ManagerCore::kOnlyDisable);
+        else if (*clear) clearAll(yes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -41,7 +41,8 @@ void ManagerCore::reloadShownList() {
     list_.moveTo(position);
 }
 
-void ManagerCore::start() {
+void ManagerCore::start(bool runEvents) {
+    runEvents_ = runEvents;
     {
         std::lock_guard lock(listMutex_);
         list_.open();
@@ -51,7 +52,7 @@ void ManagerCore::start() {
     settings_ = SettingsFile(folder_ / SettingsFile::kFileName).readManager();
     mail_.setSettings(settings_.mail);
     runner_.setRecipient(settings_.notifyEmail);
-    if (serviceMode()) {
+    if (serviceMode() || !runEvents_) {
         engine_.deactivateAll();
         return;
     }
@@ -179,7 +180,7 @@ void ManagerCore::setActive(long long id, bool enabled) {
     } else if (id < engine_.events().count()) {
         EventCollectionItem& item = engine_.events().items(static_cast<int>(id));
         if (!enabled) item.deactivate();
-        else if (!serviceMode()) item.activate();  // the service runs it once it has the list
+        else if (!serviceMode() && runEvents_) item.activate();  // the service runs it once it has the list
     }
     list_.edit();
     list_.setValue("ACTIVE", enabled ? kActiveEnabled : kActiveDisabled);

@@ -37,8 +37,9 @@ public:
 
     // Opens the list, loads time events into the engine and file and web events into
     // the watch table (a record that cannot be loaded is skipped and reported), reads
-    // the settings and enters the run mode.
-    void start();
+    // the settings and enters the run mode. runEvents false loads without running
+    // anything, for one-off commands such as orvaloctl's.
+    void start(bool runEvents = true);
     const std::vector<std::string>& loadReports() const { return loadReports_; }
 
     bool serviceMode() const { return settings_.serviceActive; }
@@ -81,6 +82,7 @@ private:
     ConditionWatcher watcher_;
     ManagerSettings settings_;
     bool changesPending_ = false;
+    bool runEvents_ = true;
     std::vector<std::string> loadReports_;
 };
 

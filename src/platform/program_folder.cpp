@@ -14,9 +14,14 @@ std::filesystem::path executableFolder() {
     return exe.parent_path();
 }
 
-std::filesystem::path programFolder() {
+std::optional<std::filesystem::path> programFolderOverride() {
     if (const char* home = std::getenv("ORVALO_HOME"); home != nullptr && *home != '\0')
         return std::filesystem::absolute(home);
+    return std::nullopt;
+}
+
+std::filesystem::path programFolder() {
+    if (auto home = programFolderOverride()) return *home;
     return executableFolder();
 }
 

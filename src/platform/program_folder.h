@@ -4,11 +4,15 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace orvalo {
 
 // Folder of the running executable, read from /proc/self/exe.
 std::filesystem::path executableFolder();
+
+// ORVALO_HOME as an absolute path, when set and not empty.
+std::optional<std::filesystem::path> programFolderOverride();
 
 // ORVALO_HOME when set and not empty, otherwise executableFolder().
 std::filesystem::path programFolder();

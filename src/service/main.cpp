@@ -22,8 +22,7 @@ int registration(const ServiceCommandLine& line) {
     ServiceRegistration registration;
     try {
         registration.program = executableFolder() / "OrvaloS";
-        if (const char* home = std::getenv("ORVALO_HOME"); home && *home)
-            registration.home = std::filesystem::absolute(home).string();
+        if (const auto home = programFolderOverride()) registration.home = home->string();
         auto manager = ServiceManager::forEnvironment();
         if (line.install) manager->install(registration);
         else manager->uninstall(registration.name);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -14,6 +13,7 @@
 #include "manager/core/manager_core.h"
 #include "manager/core/schedule_description.h"
 #include "platform/program_folder.h"
+#include "platform/terminal.h"
 #include "schedule/schedule_text_store.h"
 
 namespace {
@@ -119,7 +119,7 @@ void setActive(long long id, bool enabled) {
 
 void clearAll(bool yes) {
     if (!yes) {
-        if (!::isatty(STDIN_FILENO)) throw Error("Really all delete ? Give --yes to confirm without a terminal");
+        if (!standardInputIsTerminal()) throw Error("Really all delete ? Give --yes to confirm without a terminal");
         std::printf("%s [y/N] ", ManagerCore::kClearQuestion);
         std::fflush(stdout);
         std::string answer;

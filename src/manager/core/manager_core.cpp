@@ -121,11 +121,7 @@ long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventF
     const EventAction action = fields.action();
     Schedule schedule(clock_);
     controlsToSchedule(form, schedule);
-    long long id = 0;
-    {
-        std::lock_guard lock(listMutex_);
-        id = nextTimeEventId(eventIds(list_));
-    }
+    const long long id = nextId(nextTimeEventId);
     const std::string text = scheduleToText(schedule);
     EventCollectionItem& item = engine_.events().insert(static_cast<int>(id));
     item.setSchedule(schedule);
@@ -141,29 +137,29 @@ long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventF
     return id;
 }
 
+long long ManagerCore::nextId(std::int64_t (*rule)(const std::vector<std::int64_t>&)) {
+    std::lock_guard lock(listMutex_);
+    return rule(eventIds(list_));
+}
+
+void ManagerCore::addWatchRow(WatchRow row) {
+    std::lock_guard rows(watcher_.lock());
+    watcher_.rows().push_back(std::move(row));
+}
+
 long long ManagerCore::addFileEvent(const FileEventForm& form) {
     form.check();
-    long long id = 0;
-    {
-        std::lock_guard lock(listMutex_);
-        id = nextFileEventId(eventIds(list_));
-    }
+    const long long id = nextId(nextFileEventId);
     appendRecord(makeFileEvent(id, form.action.action(), form.condition));
-    std::lock_guard rows(watcher_.lock());
-    watcher_.rows().push_back(fileWatchRow(id, form, false, watcher_.now()));
+    addWatchRow(fileWatchRow(id, form, false, watcher_.now()));
     return id;
 }
 
 long long ManagerCore::addWebEvent(const WebEventForm& form) {
     form.check();
-    long long id = 0;
-    {
-        std::lock_guard lock(listMutex_);
-        id = nextWebEventId(eventIds(list_));
-    }
+    const long long id = nextId(nextWebEventId);
     appendRecord(makeWebEvent(id, form.action.action(), form.condition));
-    std::lock_guard rows(watcher_.lock());
-    watcher_.rows().push_back(webWatchRow(id, form, false, watcher_.now()));
+    addWatchRow(webWatchRow(id, form, false, watcher_.now()));
     return id;
 }
 

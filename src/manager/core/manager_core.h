@@ -65,7 +65,10 @@ public:
 private:
     void loadTimeEvents();
     void loadWatchTable();
+    // The next ID by the kind's rule, over the IDs the list holds now.
+    long long nextId(std::int64_t (*rule)(const std::vector<std::int64_t>&));
     void appendRecord(const EventRecord& record);
+    void addWatchRow(WatchRow row);
     void setActive(long long id, bool enabled);
     void reloadShownList();
 

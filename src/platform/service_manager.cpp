@@ -28,13 +28,18 @@ std::string shellQuote(const std::string& text) {
     return out + "'";
 }
 
-// A process that exists and is not a zombie, running the given program.
-bool processRunning(pid_t pid, const std::filesystem::path& program) {
+// A process that exists and is not a zombie.
+bool processAlive(pid_t pid) {
     if (pid <= 0) return false;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const auto close = text.rfind(')');
-    if (close == std::string::npos || close + 2 >= text.size() || text[close + 2] == 'Z') return false;
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+// A live process running the given program.
+bool processRunning(pid_t pid, const std::filesystem::path& program) {
+    if (!processAlive(pid)) return false;
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
     return !ec && std::filesystem::equivalent(exe, program, ec);
@@ -91,7 +96,9 @@ public:
         writeFileAtomically(pidFile(name), std::to_string(child.pid) + "\n");
         adoptChild(child);
         // Started once the service says it runs, or has given up.
-        waitFor([&] { return !running(name, values) || readText(statusFile(name)) == "running"; }, values);
+        // The shell that starts it becomes the service only at its exec, so wait on
+        // the process itself, not on the program it runs yet.
+        waitFor([&] { return !processAlive(child.pid) || readText(statusFile(name)) == "running"; }, values);
         if (!running(name, values)) throw Error("The service did not start: see slog.txt and the system log");
     }
 

@@ -68,4 +68,10 @@ std::string_view cutToWidth(std::string_view text, std::size_t maxBytes) {
     return text.substr(0, maxBytes);
 }
 
+std::string shellQuoted(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 }  // namespace orvalo

@@ -26,4 +26,7 @@ std::int64_t toInteger(std::string_view text);
 // Cuts text to at most maxBytes without splitting a UTF-8 sequence.
 std::string_view cutToWidth(std::string_view text, std::size_t maxBytes);
 
+// The text as one word for /bin/sh, in single quotes.
+std::string shellQuoted(std::string_view text);
+
 }  // namespace orvalo

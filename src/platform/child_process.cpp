@@ -1,6 +1,9 @@
 #include "platform/child_process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -170,10 +173,17 @@ Child startChild(const ChildOptions& options) {
     return {pid, pidfd};
 }
 
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode) {
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs) {
     pollfd fds[2] = {{child.pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const int ready = ::poll(fds, stopFd >= 0 ? 2 : 1, -1);
+        int wait = -1;
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+        }
+        const int ready = ::poll(fds, stopFd >= 0 ? 2 : 1, wait);
+        if (ready == 0) return false;
         if (ready < 0) {
             if (errno == EINTR) continue;
             throw SystemError(errno);

@@ -29,10 +29,10 @@ struct Child {
 // Raises SystemError when the child cannot be started.
 Child startChild(const ChildOptions& options);
 
-// Waits until the child ends or stopFd becomes readable. Returns true and the exit
-// code (the exit status, or 128 + the signal number) when the child ended and was
-// reaped, its pidfd closed; false when stopFd woke it first.
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode);
+// Waits until the child ends, stopFd becomes readable or timeoutMs pass (-1: no
+// limit). Returns true and the exit code (the exit status, or 128 + the signal
+// number) when the child ended and was reaped, its pidfd closed; false otherwise.
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs = -1);
 
 // Sends a signal to the child's whole process group; false when no process of the
 // group is left (errno is then ESRCH).

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "platform/atomic_file.h"
 #include "platform/child_process.h"
 
@@ -21,12 +22,6 @@ namespace orvalo {
 namespace {
 
 constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";
-
-std::string shellQuote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 // A process that exists and is not a zombie.
 bool processAlive(pid_t pid) {
@@ -88,7 +83,7 @@ public:
         const std::filesystem::path program = values.at("Program");
         std::filesystem::remove(statusFile(name));
         ChildOptions options;
-        options.commandLine = "exec " + shellQuote(program.string()) + " >/dev/null 2>&1";
+        options.commandLine = "exec " + shellQuoted(program.string()) + " >/dev/null 2>&1";
         options.environment = childEnvironment();
         options.environment.push_back(std::string(kStatusFileVariable) + "=" + statusFile(name).string());
         if (values.count("Home")) options.environment.push_back("ORVALO_HOME=" + values.at("Home"));

@@ -145,5 +145,161 @@ TEST_F(ManagerCoreTest, ABrokenRecordIsReportedAndTheRestLoads) {
     EXPECT_EQ(core_->engine().events().items(1).state(), eisWaiting);
 }
 
+TEST_F(ManagerCoreTest, EditsLeaveEventsDisabledWaitingAndNeverRun) {
+    startCore();
+    core_->addTimeEvent(action("Event1"), dailyAtNine());
+    FileEventForm file;
+    file.action = action("Watch");
+    file.condition.path = (home_ / "in.csv").string();
+    file.condition.loopWaitMinutes = "1";
+    core_->addFileEvent(file);
+    WebEventForm web;
+    web.action = action("Web");
+    web.condition.checkMinutes = "2";
+    core_->addWebEvent(web);
+    for (long long id : {0LL, 1000LL, 10000LL}) core_->enable(id);
+    {
+        // As a run leaves them.
+        std::lock_guard lock(core_->listLock());
+        for (core_->list().first(); !core_->list().eof(); core_->list().next()) {
+            core_->list().edit();
+            core_->list().setValue("STATE", "Running");
+            core_->list().setValue("LASTRUN", "1.12.2026 09:00:00");
+            core_->list().post();
+        }
+        core_->list().saveIfChanged();
+    }
+
+    auto [fields, form] = core_->timeEventForm(0);
+    EXPECT_EQ(fields.name, "Event1");
+    EXPECT_EQ(form.type, TimeEventForm::Daily);
+    EXPECT_EQ(form.freqOnceTimeMs, 9 * 3'600'000);
+    fields.name = "Renamed";
+    form.freqOnceTimeMs = 10 * 3'600'000;
+    core_->editTimeEvent(0, fields, form);
+
+    FileEventForm editedFile = core_->fileEventForm(1000);
+    EXPECT_EQ(editedFile.condition.loopWaitMinutes, "1");
+    editedFile.condition.loopWaitMinutes = "2";
+    core_->editFileEvent(1000, editedFile);
+    WebEventForm editedWeb = core_->webEventForm(10000);
+    editedWeb.condition.searchText = "ready";
+    core_->editWebEvent(10000, editedWeb);
+
+    EXPECT_EQ(column("NAME"), (std::vector<std::string>{"Renamed", "Watch", "Web"}));
+    EXPECT_EQ(column("ACTIVE"), std::vector<std::string>(3, "Disabled"));
+    EXPECT_EQ(column("STATE"), std::vector<std::string>(3, "Waiting"));
+    EXPECT_EQ(column("LASTRUN"), std::vector<std::string>(3, ""));
+    EXPECT_EQ(column("F_LOOPWAIT")[1], "2");
+    EXPECT_EQ(column("W_STR")[2], "ready");
+    EventCollectionItem& item = core_->engine().events().items(0);
+    EXPECT_EQ(item.state(), eisStopped);
+    EXPECT_EQ(item.name(), "Renamed");
+    EXPECT_EQ(core_->timeEventForm(0).second.freqOnceTimeMs, 10 * 3'600'000);
+    const auto& rows = core_->watcher().rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].enable, 0);
+    EXPECT_EQ(rows[0].waitNum, 0);  // the pause under way ends with the edit
+    EXPECT_EQ(rows[0].waitNumMax, 11);
+    EXPECT_EQ(rows[1].enable, 0);
+    EXPECT_EQ(rows[1].wCheckCnt, 0);  // checked at the next tick
+    EXPECT_EQ(rows[1].wStr, "ready");
+}
+
+TEST_F(ManagerCoreTest, AnEditThatCannotBeMadeChangesNothing) {
+    startCore();
+    EXPECT_EQ(test::errorOf([&] { core_->fileEventForm(1000); }), "There is no event 1000");
+    core_->addTimeEvent(action("Event1"), dailyAtNine());
+    FileEventForm file;
+    file.condition.path = "/tmp/x";
+    core_->addFileEvent(file);
+    core_->enable(0);
+    const std::string before = test::readFile(home_ / "L.csv");
+
+    auto [fields, form] = core_->timeEventForm(0);
+    form.freqOnce = false;
+    form.freqInterval = "0x10";
+    EXPECT_THROW(core_->editTimeEvent(0, fields, form), Error);
+    fields.killMinutes = "1.5";
+    EXPECT_THROW(core_->editTimeEvent(0, fields, core_->timeEventForm(0).second), Error);
+    FileEventForm badFile = core_->fileEventForm(1000);
+    badFile.condition.cycles = "";
+    EXPECT_THROW(core_->editFileEvent(1000, badFile), Error);
+    EXPECT_EQ(test::errorOf([&] { core_->webEventForm(1000); }), "Event 1000 is not a web event: its FILE is '1'");
+    EXPECT_THROW(core_->editWebEvent(1000, WebEventForm{}), Error);
+
+    EXPECT_EQ(test::readFile(home_ / "L.csv"), before);
+    EXPECT_EQ(core_->engine().events().items(0).state(), eisWaiting);  // still running
+    EXPECT_EQ(core_->watcher().rows()[0].waitNumMax, 5);
+}
+
+TEST_F(ManagerCoreTest, TestActionRunsTheCommandAndWritesNothing) {
+    startCore();
+    const auto marker = home_ / "ran";
+    ActionFields quick = action("Quick");
+    quick.commandLine = "echo once >> '" + marker.string() + "'";
+    core_->addTimeEvent(quick, dailyAtNine());
+    ActionFields slow = action("Slow");
+    slow.commandLine = "exec 2>/dev/null; trap 'echo closed >> \"" + marker.string() + "\"; exit 0' TERM; echo started >> '" +
+                       marker.string() + "'; while :; do sleep 0.05; done";
+    slow.killMinutes = "5";
+    core_->addTimeEvent(slow, dailyAtNine());
+    const std::string list = test::readFile(home_ / "L.csv");
+
+    std::vector<std::chrono::milliseconds> waits;
+    core_->testAction(0, [&](std::chrono::milliseconds w) { waits.push_back(w); });
+    EXPECT_TRUE(waits.empty());  // no kill minutes: no test time
+    ASSERT_TRUE(test::pumpUntil(loop_, [&] { return test::readFile(marker) == "once\n"; }));
+
+    core_->testAction(1, [&](std::chrono::milliseconds w) {
+        waits.push_back(w);
+        // The command runs through the test time and is asked to close after it.
+        ASSERT_TRUE(test::pumpUntil(loop_, [&] { return test::readFile(marker) == "once\nstarted\n"; }));
+    });
+    EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{std::chrono::seconds(10)}));
+    EXPECT_TRUE(test::pumpUntil(loop_, [&] { return test::readFile(marker) == "once\nstarted\nclosed\n"; }));
+    EXPECT_EQ(test::readFile(home_ / "L.csv"), list);
+    EXPECT_FALSE(std::filesystem::exists(home_ / "applog.txt"));
+    EXPECT_EQ(core_->engine().events().items(1).state(), eisStopped);
+}
+
+TEST_F(ManagerCoreTest, StartupOptionsKeepOneAutostartEntryAndTheSettings) {
+    startCore();
+    const AutostartFolders folders{home_ / "user", home_ / "all"};
+    std::filesystem::create_directories(folders.currentUser);
+    std::filesystem::create_directories(folders.allUsers);
+    core_->setAutostart(folders, "/opt/orvalo/Orvalo");
+    const auto userEntry = folders.currentUser / "Orvalo.desktop";
+    const auto allEntry = folders.allUsers / "Orvalo.desktop";
+
+    core_->setStartupOptions(true, false, 0);
+    EXPECT_NE(test::readFile(userEntry).find("Exec=/opt/orvalo/Orvalo -tray\n"), std::string::npos);
+    core_->setStartupOptions(true, false, 1);
+    EXPECT_NE(test::readFile(userEntry).find("Exec=/opt/orvalo/Orvalo\n"), std::string::npos);
+    core_->setStartupOptions(true, true, 1);
+    EXPECT_FALSE(std::filesystem::exists(userEntry));
+    EXPECT_TRUE(std::filesystem::exists(allEntry));
+    ManagerSettings saved = SettingsFile(home_ / "Orvalo.ini").readManager();
+    EXPECT_TRUE(saved.appStart && saved.appStartAllUsers);
+    EXPECT_EQ(saved.appStartMode, 1);
+    core_->setStartupOptions(false, true, 1);
+    EXPECT_FALSE(std::filesystem::exists(userEntry) || std::filesystem::exists(allEntry));
+    EXPECT_FALSE(SettingsFile(home_ / "Orvalo.ini").readManager().appStart);
+}
+
+TEST_F(ManagerCoreTest, MailSettingsAreSavedEvenWhenTheTestFails) {
+    startCore();
+    MailSettings mail;
+    mail.smtpServer = "127.0.0.1:1";
+    mail.login = "bot";
+    mail.password = "new secret";
+    const std::string outcome = core_->saveAndTestMail(mail);
+    EXPECT_EQ(outcome.rfind("ERROR: ", 0), 0u) << outcome;
+    core_->setNotifyEmail("ops@example.org");
+    const ManagerSettings saved = SettingsFile(home_ / "Orvalo.ini").readManager();
+    EXPECT_EQ(saved.mail, mail);
+    EXPECT_EQ(saved.notifyEmail, "ops@example.org");
+}
+
 }  // namespace
 }  // namespace orvalo

@@ -3,8 +3,10 @@
 #include "base/text.h"
 #include "eventlist/event_ids.h"
 #include "schedule/schedule_text_store.h"
+#include "manager/core/test_action.h"
 #include "manager/core/watch_rows.h"
 #include "execution/watch_row_loading.h"
+#include "platform/program_folder.h"
 
 namespace orvalo {
 
@@ -27,7 +29,9 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
       runner_(managerRunner(folder_), runnerList_, log_, mail_, loop),
-      watcher_([this](long long id) { runner_.startRun(id); }, clock) {
+      watcher_([this](long long id) { runner_.startRun(id); }, clock),
+      serviceProgram_(executableFolder() / "OrvaloS"),
+      managerProgram_(executableFolder() / "Orvalo") {
     configureEventListTable(list_, (folder_ / kListFile).string(), false);
 }
 
@@ -56,13 +60,18 @@ void ManagerCore::start(bool runEvents) {
         engine_.deactivateAll();
         return;
     }
+    activateEnabledTimeEvents();
+    watcher_.start(loop_);
+}
+
+void ManagerCore::activateEnabledTimeEvents() {
+    std::lock_guard lock(listMutex_);
     for (list_.first(); !list_.eof(); list_.next()) {
         const auto id = parseInteger(list_.value("ID"));
-        if (list_.value("FILE") == kFileTimeEvent && id && *id < engine_.events().count() &&
+        if (list_.value("FILE") == kFileTimeEvent && id && *id >= 0 && *id < engine_.events().count() &&
             list_.value("ACTIVE") == kActiveEnabled)
             engine_.events().items(static_cast<int>(*id)).activate();
     }
-    watcher_.start(loop_);
 }
 
 void ManagerCore::loadTimeEvents() {
@@ -163,9 +172,13 @@ long long ManagerCore::addWebEvent(const WebEventForm& form) {
     return id;
 }
 
+void ManagerCore::moveToEvent(long long id) {
+    if (!list_.locate("ID", std::to_string(id))) throw Error("There is no event " + std::to_string(id));
+}
+
 void ManagerCore::setActive(long long id, bool enabled) {
     std::lock_guard lock(listMutex_);
-    if (!list_.locate("ID", std::to_string(id))) throw Error("There is no event " + std::to_string(id));
+    moveToEvent(id);
     if (id >= 1000) {
         std::lock_guard rows(watcher_.lock());
         for (WatchRow& row : watcher_.rows())
@@ -183,6 +196,10 @@ void ManagerCore::setActive(long long id, bool enabled) {
     list_.post();
     list_.saveIfChanged();
     changesPending_ = true;
+}
+
+void ManagerCore::testAction(long long id, const Wait& wait) {
+    runTestAction(TestAction::fromRecord(record(id)), kTestRunTime, wait);
 }
 
 void ManagerCore::enable(long long id) { setActive(id, true); }

@@ -5,7 +5,10 @@
 // is shared with the runs' worker threads under listLock().
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,7 +22,9 @@
 #include "execution/mail_notifier.h"
 #include "manager/core/event_forms.h"
 #include "manager/core/time_event_form.h"
+#include "platform/autostart_entry.h"
 #include "platform/main_loop.h"
+#include "platform/service_manager.h"
 #include "schedule/scheduled_events.h"
 #include "schedule/scheduler_thread.h"
 
@@ -30,6 +35,14 @@ public:
     static constexpr const char* kListFile = "L.csv";
     static constexpr const char* kOnlyDisable = "Only disable event.";
     static constexpr const char* kClearQuestion = "Really all delete ?";
+    static constexpr const char* kServiceInstalled = "Service instaled and running.";
+    static constexpr const char* kServiceUninstalled = "Service uninstaled.";
+    static constexpr const char* kServiceUpdated = "Service update succesfully.";
+    static constexpr const char* kMailSettingsOk = "Nastavení v pořádku.";
+    // How long the service program's -install / -uninstall run may take.
+    static constexpr std::chrono::seconds kRegistrationLimit{20};
+    // The fixed time a "Test action" lets a command with kill minutes run.
+    static constexpr std::chrono::seconds kTestRunTime{10};
 
     ManagerCore(std::filesystem::path folder, MainLoop& loop, SchedulerThread& scheduler,
                 const Clock& clock = SystemClock::instance());
@@ -62,6 +75,55 @@ public:
     // kClearQuestion).
     void clearAll();
 
+    // An event's record, and the values its dialog opens with. Error "There is no
+    // event <ID>", or one naming why the record cannot be shown in that dialog.
+    EventRecord record(long long id);
+    std::pair<ActionFields, TimeEventForm> timeEventForm(long long id);
+    FileEventForm fileEventForm(long long id);
+    WebEventForm webEventForm(long long id);
+    // Each checks every field first; a bad one changes nothing. The edited event is
+    // "Disabled", "Waiting", never run; its engine item is stopped or its watch row
+    // inactive.
+    void editTimeEvent(long long id, const ActionFields& action, const TimeEventForm& form);
+    void editFileEvent(long long id, const FileEventForm& form);
+    void editWebEvent(long long id, const WebEventForm& form);
+
+    // Runs the event's command once and touches nothing else: with kill minutes
+    // above 0, waits kTestRunTime through `wait`, then asks the command to close.
+    // Blocks for that time; the window calls it off its thread.
+    using Wait = std::function<void(std::chrono::milliseconds)>;
+    void testAction(long long id, const Wait& wait);
+
+    // Service control. Each returns the message to show, empty for none; errors that
+    // stop the command are Error. The service program is OrvaloS beside this program.
+    std::string installService();
+    std::string uninstallService();
+    std::string updateService();
+    std::string startService();
+    std::string stopService();
+    ServiceState serviceState();
+    void setServiceProgram(std::filesystem::path program) { serviceProgram_ = std::move(program); }
+    void setServiceManager(std::unique_ptr<ServiceManager> manager) { serviceManager_ = std::move(manager); }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // "View service log" / "View application log": the log file, when it exists.
+    std::filesystem::path logFile(bool service) const;
+    // Opens it with the user's viewer; false when there is no such log yet.
+    bool viewLog(bool service) const;
+
+    // Start with the user's login: the autostart entry and the settings follow.
+    // mode 0 starts the window hidden in the tray ("-tray"), 1 shown.
+    void setStartupOptions(bool startWithLogin, bool allUsers, std::int64_t mode);
+    void setAutostart(AutostartFolders folders, std::filesystem::path managerProgram);
+    // The SMTP account; saved at once.
+    void setMailSettings(const MailSettings& mail);
+    // Saves the account, then connects to its server: kMailSettingsOk or "ERROR: "
+    // and the reason.
+    std::string saveAndTestMail(const MailSettings& mail);
+    void setNotifyEmail(const std::string& address);
+    // Writes the settings (run mode, startup options, e-mail) to Orvalo.ini.
+    void saveSettings();
+
 private:
     void loadTimeEvents();
     void loadWatchTable();
@@ -71,6 +133,17 @@ private:
     void addWatchRow(WatchRow row);
     void setActive(long long id, bool enabled);
     void reloadShownList();
+    // Moves to the event's record (under listLock()); Error when there is none.
+    void moveToEvent(long long id);
+    void rewriteRecord(const EventRecord& record);
+    void replaceWatchRow(const WatchRow& row);
+    // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
+    std::string handListToService();
+    std::string runServiceProgram(const char* option);
+    ServiceManager& serviceManager();
+    void enterServiceMode();
+    void enterApplicationMode();
+    void activateEnabledTimeEvents();
 
     std::filesystem::path folder_;
     MainLoop& loop_;
@@ -87,6 +160,10 @@ private:
     bool changesPending_ = false;
     bool runEvents_ = true;
     std::vector<std::string> loadReports_;
+    std::filesystem::path serviceProgram_;
+    std::unique_ptr<ServiceManager> serviceManager_;
+    AutostartFolders autostart_ = AutostartFolders::standard();
+    std::filesystem::path managerProgram_;
 };
 
 }  // namespace orvalo

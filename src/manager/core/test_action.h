@@ -1,0 +1,28 @@
+// "Test action": one event's command run once, outside the runner: no record field,
+// log line or e-mail. A command with kill minutes gets a fixed test time and is
+// then asked to close; one that fails to start or to be asked is killed.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "eventlist/event_record.h"
+
+namespace orvalo {
+
+struct TestAction {
+    std::string commandLine;
+    std::string startMode;
+    long long killMinutes = 0;  // not a whole number in the record: 0
+
+    static TestAction fromRecord(const EventRecord& record);
+};
+
+// Starts the command; when killMinutes is above 0, calls wait(testTime), then asks
+// the command's process group to close. Returns once that is done. Raises the
+// start's SystemError after the kill attempt.
+void runTestAction(const TestAction& action, std::chrono::milliseconds testTime,
+                   const std::function<void(std::chrono::milliseconds)>& wait);
+
+}  // namespace orvalo

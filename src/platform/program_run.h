@@ -1,0 +1,24 @@
+// Running another program: one the caller waits for, for a bounded time, and a
+// document handed to the desktop's viewer. The program runs as a child of its own
+// (see child_process.h), with our environment plus the given variables.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvalo {
+
+// Runs program with its arguments and waits for its end. Returns its exit code, or
+// nothing when it is still running after the limit (it is left running). Raises
+// SystemError when it cannot be started.
+std::optional<unsigned> runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& extraEnvironment, std::chrono::milliseconds limit);
+
+// Opens the file with the user's viewer for its type (xdg-open), without waiting.
+// Raises SystemError when the opener cannot be started.
+void openDocument(const std::filesystem::path& file);
+
+}  // namespace orvalo

@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "eventlist/event_record.h"
+#include "eventlist/settings_file.h"
+#include "platform/folder_lock.h"
 #include "support/temp_folder.h"
 
 namespace orvalo {
@@ -24,8 +30,10 @@ protected:
         writeEventListFile(home_ / "L.csv", {time, makeFileEvent(1000, {"Watch", "import", "Hide", 0}, file)});
     }
     std::pair<int, std::string> run(const std::string& arguments) {
-        const std::string command = "ORVALO_HOME=" + home_.path().string() + " " + ORVALO_BIN_DIR + "/orvaloctl " +
-                                    arguments + " 2>&1";
+        // The service backend and the autostart folder stay inside the test's folder.
+        const std::string command = "ORVALO_HOME=" + home_.path().string() + " ORVALO_SCM=direct ORVALO_SCM_DIR=" +
+                                    (home_ / "scm").string() + " XDG_CONFIG_HOME=" + (home_ / "config").string() +
+                                    " " + ORVALO_BIN_DIR + "/orvaloctl " + arguments + " 2>&1";
         std::FILE* pipe = ::popen(command.c_str(), "r");
         std::string output;
         char buffer[512];
@@ -87,6 +95,160 @@ TEST_F(OrvaloctlTest, EnableDisableDeleteAndClear) {
     EXPECT_EQ(run("clear --yes"), (std::pair<int, std::string>{0, ""}));
     EXPECT_EQ(run("list").second,
               "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\n");
+}
+
+TEST_F(OrvaloctlTest, AddsFollowTheDialogsControls) {
+    struct Case {
+        std::string arguments;
+        std::string id;
+        std::vector<std::string> expected;  // lines of "show"
+    };
+    const std::vector<Case> cases = {
+        {"add-time --command 'run.sh' --kill 3 --mode Hide --start '2026-12-01 06:00:00' --type daily --every-days 2 "
+         "--once-at 07:15:00 --end-count 4",
+         "1",
+         {"NAME:            Event2", "COMMANDLINE:     run.sh", "START_MODE:      Hide", "KILL_AFTER_MINS: 3",
+          "ACTIVE:          Disabled",
+          "Schedule:        every 2 days, once at 07:15:00; from 2026-12-01 06:00:00; ends after 4 runs"}},
+        {"add-time --name Reports --start '2026-12-01 00:00:00' --type weekly --weeks 2 --days mon,wed,sun --every 30 "
+         "--unit min --between 08:00:00 --and 12:00:00",
+         "2",
+         {"NAME:            Reports",
+          "Schedule:        every 2 weeks on Monday, Wednesday, Sunday, every 30 minutes from 08:00:00 to 12:00:00; "
+          "from 2026-12-01 00:00:00; no end"}},
+        {"add-time --start '2026-12-01 00:00:00' --type monthly --index last --kind friday --months 3 --once-at 18:00:00",
+         "3", {"Schedule:        the last Friday of every 3 months, once at 18:00:00; from 2026-12-01 00:00:00; no end"}},
+        {"add-time --start '2026-12-01 00:00:00' --type yearly --day 24 --month dec --end-date '2030-12-31 23:00:00'",
+         "4", {"Schedule:        day 24 of December, every year, once at 00:00:00; from 2026-12-01 00:00:00; until "
+               "2030-12-31 23:00:00"}},
+        {"add-file --path /srv/drop.csv --run every --when changes --cycles 3 --wait 2 --email --log", "1001",
+         {"NAME:            Event1002", "DATE:            [File change]: /srv/drop.csv", "F_RUNMODE:       1",
+          "F_EXIST:         0", "F_ENUMEND:       3", "F_LOOPWAIT:      2", "EMAIL:           1", "LOG:             1"}},
+        {"add-file --path /srv/flag --infinite", "1002", {"F_EXIST:         1", "F_INFINITY:      1", "F_ONE_EXEC:      0"}},
+        {"add-web --url http://example.org/ --every 5 --when not-exists --string ready --log", "10000",
+         {"NAME:            Event10001", "DATE:            [WebRequest]:5 http://example.org/", "W_URL:           "
+          "http://example.org/", "W_EXIST:         0", "W_STR:           ready", "W_CHECK:         5", "LOG:             1"}},
+    };
+    for (const Case& c : cases) {
+        const auto [status, output] = run(c.arguments);
+        EXPECT_EQ(status, 0) << c.arguments << "\n" << output;
+        EXPECT_EQ(output, c.id + "\n") << c.arguments;
+        const std::string shown = run("show " + c.id).second;
+        for (const std::string& line : c.expected)
+            EXPECT_NE(shown.find(line + "\n"), std::string::npos) << c.arguments << "\nwants: " << line << "\n" << shown;
+    }
+}
+
+TEST_F(OrvaloctlTest, EditKeepsWhatIsNotGivenAndLeavesTheEventDisabled) {
+    ASSERT_EQ(run("enable 0").first, 0);
+    EXPECT_EQ(run("edit 0 --once-at 06:30:00 --command nightly.sh"), (std::pair<int, std::string>{0, ""}));
+    const std::string shown = run("show 0").second;
+    EXPECT_NE(shown.find("NAME:            Hourly \"job\"\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("COMMANDLINE:     nightly.sh\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("KILL_AFTER_MINS: 5\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("ACTIVE:          Disabled\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Schedule:        every day, once at 06:30:00; from 2026-12-01 08:00:00; no end\n"),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(run("edit 1000 --when changes --no-log --wait 4").first, 0);
+    const std::string file = run("show 1000").second;
+    EXPECT_NE(file.find("DATE:            [File change]: /srv/in.csv\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("F_LOOPWAIT:      4\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("NAME:            Watch\n"), std::string::npos) << file;
+}
+
+TEST_F(OrvaloctlTest, BadValuesAreRefusedBeforeAnythingIsWritten) {
+    const std::string before = test::readFile(home_ / "L.csv");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"add-time --type daily --weeks 2", "--weeks/--days applies only to weekly events\n"},
+        {"add-time --type hourly", "--type: 'hourly' is not one of one-shot, daily, weekly, monthly, yearly\n"},
+        {"add-time --start '2026-02-30 00:00:00'", "'2026-02-30 00:00:00' is not a date of the calendar\n"},
+        {"add-time --type daily --every-days 0x2", "Every ... day(s): '0x2' is not a whole number from 0 to 4294967295\n"},
+        {"add-time --kill 1.5", "Kill event after: '1.5' is not a whole number of minutes from 0 to 9999999999\n"},
+        {"add-time --once-at 25:00:00", "'25:00:00' is not a time of day of the form HH:MM:SS\n"},
+        {"add-time --type weekly --days mon,funday", "--days: 'funday' is not one of mon, tue, wed, thu, fri, sat, sun\n"},
+        {"add-time --path /x", "The following arguments were not expected: /x --path\nRun with --help for more information.\n"},
+        {"edit 0 --path /x", "File and web event options do not apply to a time event\n"},
+        {"add-file --when changes --infinite", "--infinite applies only with --when exists\n"},
+        {"add-file --cycles many", "Number of cycles to end: 'many' is not a whole number from 0 to 2147483647\n"},
+        {"add-web --every 0x", "Check every: '0x' is not a whole number from 0 to 2147483647\n"},
+        {"edit 1000 --every 5", "Time and web event options do not apply to a file event\n"},
+        {"edit 0 --end-count -1", "Event count: '-1' is not a whole number from 0 to 4294967295\n"},
+        {"edit 42 --name x", "There is no event 42\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const auto [status, output] = run(arguments);
+        EXPECT_EQ(status, 1) << arguments;
+        EXPECT_EQ(output, message) << arguments;
+    }
+    EXPECT_EQ(test::readFile(home_ / "L.csv"), before);
+}
+
+TEST_F(OrvaloctlTest, ChangesWaitForNoWindowButAreRefusedWhileOneHoldsTheList) {
+    const std::string before = test::readFile(home_ / "L.csv");
+    {
+        FolderLock window;
+        ASSERT_TRUE(window.take(home_.path(), std::chrono::milliseconds(0)));
+        EXPECT_EQ(run("enable 0"),
+                  (std::pair<int, std::string>{1, "The event list is in use by a running Orvalo window; make the change "
+                                                  "there, or close the window first\n"}));
+        EXPECT_EQ(run("list").first, 0);  // reading needs no lock
+    }
+    EXPECT_EQ(test::readFile(home_ / "L.csv"), before);
+    EXPECT_EQ(run("enable 0").first, 0);
+}
+
+TEST_F(OrvaloctlTest, StartupEmailAndNotifyGoToTheSettings) {
+    EXPECT_EQ(run("startup --on --mode tray"),
+              (std::pair<int, std::string>{0, "Start after login: yes\nFor all users: no\nStartup mode: Minimize (tray)\n"}));
+    const std::string entry = test::readFile(home_ / "config" / "autostart" / "Orvalo.desktop");
+    EXPECT_NE(entry.find("/Orvalo -tray\n"), std::string::npos) << entry;
+    EXPECT_EQ(run("startup --off").first, 0);
+    EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "autostart" / "Orvalo.desktop"));
+
+    EXPECT_EQ(run("notify ops@example.org").first, 0);
+    test::writeFile(home_ / "password", "s3cret\n");
+    EXPECT_EQ(run("email --server 127.0.0.1:1 --login bot --password-stdin < " + (home_ / "password").string()).first, 0);
+    const auto [status, output] = run("email --test");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(output.rfind("ERROR: ", 0), 0u) << output;
+    const ManagerSettings saved = SettingsFile(home_ / "Orvalo.ini").readManager();
+    EXPECT_EQ(saved.notifyEmail, "ops@example.org");
+    EXPECT_EQ(saved.mail.smtpServer, "127.0.0.1:1");
+    EXPECT_EQ(saved.mail.password, "s3cret");
+    EXPECT_EQ(run("email").second.find("s3cret"), std::string::npos);
+}
+
+TEST_F(OrvaloctlTest, TheServiceRunsTheListItIsHanded) {
+    const auto ran = home_ / "ran.txt";
+    std::filesystem::create_directories(home_ / "scm");
+    ASSERT_EQ(run("clear --yes").first, 0);
+    ASSERT_EQ(run("add-time --type daily --every 1 --unit s --command 'echo tick >> " + ran.string() + "'").second, "0\n");
+    ASSERT_EQ(run("enable 0").first, 0);
+    EXPECT_EQ(run("service install"), (std::pair<int, std::string>{0, "Service instaled and running.\n"}));
+    EXPECT_TRUE(SettingsFile(home_ / "Orvalo.ini").readManager().serviceActive);
+    EXPECT_EQ(test::readFile(home_ / "sl.csv"), test::readFile(home_ / "L.csv"));
+    const auto seen = [&](const std::string& text) {
+        for (int i = 0; i < 200; ++i) {
+            if (test::readFile(home_ / "slog.txt").find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    EXPECT_TRUE(seen("Active event 0 (echo tick"));
+
+    // A second event reaches the service with the update.
+    ASSERT_EQ(run("add-time --name Second --type daily --every 1 --unit s --command true").second, "1\n");
+    ASSERT_EQ(run("enable 1").first, 0);
+    EXPECT_EQ(run("service update"), (std::pair<int, std::string>{0, "Service update succesfully.\n"}));
+    EXPECT_TRUE(seen("Active event 1 (true"));
+    EXPECT_EQ(run("service status").second, "Service: running\nEvents run by: Service\n");
+
+    const auto [status, output] = run("service uninstall");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(output, "Service uninstaled.\n");
+    EXPECT_FALSE(SettingsFile(home_ / "Orvalo.ini").readManager().serviceActive);
+    EXPECT_EQ(run("service status").second, "Service: not installed\nEvents run by: Application\n");
 }
 
 }  // namespace

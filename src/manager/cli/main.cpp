@@ -3,118 +3,64 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "base/error.h"
-#include "base/text.h"
-#include "eventlist/csv_data_set.h"
-#include "eventlist/event_record.h"
-#include "manager/cli/json_text.h"
-#include "manager/core/fire_preview.h"
-#include "manager/core/manager_core.h"
-#include "manager/core/schedule_description.h"
+#include "manager/cli/command_core.h"
+#include "manager/cli/event_options.h"
+#include "manager/cli/view_commands.h"
 #include "platform/program_folder.h"
 #include "platform/terminal.h"
-#include "schedule/schedule_text_store.h"
 
 namespace {
 
 using namespace orvalo;
 
-constexpr const char* kManagerList = "L.csv";
-
-// The grid's columns: title and field.
-constexpr std::pair<const char*, const char*> kGridColumns[] = {
-    {"Event name", "NAME"},     {"Start Date-time", "DATE"}, {"Command to execute", "COMMANDLINE"},
-    {"State", "STATE"},         {"Active", "ACTIVE"},        {"Last run", "LASTRUN"},
-    {"Start mode", "START_MODE"}, {"Kill after(min)", "KILL_AFTER_MINS"}};
-
-void openList(CsvDataSet& table) {
-    configureEventListTable(table, (programFolder() / kManagerList).string(), false);
-    table.open();
+void say(const std::string& message) {
+    if (!message.empty()) std::printf("%s\n", message.c_str());
 }
 
-bool findEvent(CsvDataSet& table, long long id) {
-    const CsvField idField = table.fieldByName("ID");
-    for (table.first(); !table.eof(); table.next())
-        if (parseInteger(idField.asString()) == id) return true;
-    return false;
-}
-
-void listEvents(bool json) {
-    CsvDataSet table;
-    openList(table);
-    if (json) {
-        std::string out = "[";
-        for (table.first(); !table.eof(); table.next()) {
-            out += out.size() > 1 ? ",\n {" : "\n {";
-            bool firstField = true;
-            for (const auto& field : EventRecord::kFields) {
-                out += (firstField ? "" : ", ") + jsonString(field.name) + ": " + jsonString(table.value(field.name));
-                firstField = false;
-            }
-            out += "}";
-        }
-        std::printf("%s\n]\n", out.c_str());
-        return;
+long long addEvent(const std::string& kind, const EventOptions& options) {
+    CommandCore core(true);
+    if (kind == "time") {
+        ActionFields action;
+        action.name = core->proposedName(kFileTimeEvent);
+        applyActionOptions(options, action);
+        TimeEventForm form = TimeEventForm::defaults(toLocalDateTime(nowStamp(SystemClock::instance())));
+        applyTimeOptions(options, form);
+        return core->addTimeEvent(action, form);
     }
-    std::string header = "ID";
-    for (const auto& [title, field] : kGridColumns) header += std::string("\t") + title;
-    std::printf("%s\n", header.c_str());
-    for (table.first(); !table.eof(); table.next()) {
-        std::string line = table.value("ID");
-        for (const auto& [title, field] : kGridColumns) line += "\t" + table.value(field);
-        std::printf("%s\n", line.c_str());
+    if (kind == "file") {
+        FileEventForm form;
+        form.action.name = core->proposedName(kFileFileEvent);
+        applyFileOptions(options, form);
+        return core->addFileEvent(form);
     }
+    WebEventForm form;
+    form.action.name = core->proposedName(kFileWebEvent);
+    applyWebOptions(options, form);
+    return core->addWebEvent(form);
 }
 
-ScheduleStamp parseMoment(const std::string& text) {
-    int y, mo, d, h, mi, s;
-    char tail;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 || h < 0 || h > 23 ||
-        mi < 0 || mi > 59 || s < 0 || s > 59)
-        throw Error("'" + text + "' is not a moment of the form YYYY-MM-DD HH:MM:SS");
-    try {
-        return {((h * 60 + mi) * 60 + s) * 1000, dateOf(y, mo, d)};
-    } catch (const Error&) {
-        throw Error("'" + text + "' is not a date of the calendar");
+void editEvent(long long id, const EventOptions& options) {
+    CommandCore core(true);
+    const std::string kind = core->record(id).file;
+    if (kind == kFileTimeEvent) {
+        auto [action, form] = core->timeEventForm(id);
+        applyActionOptions(options, action);
+        applyTimeOptions(options, form);
+        core->editTimeEvent(id, action, form);
+    } else if (kind == kFileFileEvent) {
+        FileEventForm form = core->fileEventForm(id);
+        applyFileOptions(options, form);
+        core->editFileEvent(id, form);
+    } else if (kind == kFileWebEvent) {
+        WebEventForm form = core->webEventForm(id);
+        applyWebOptions(options, form);
+        core->editWebEvent(id, form);
+    } else {
+        throw Error("Event " + std::to_string(id) + " cannot be edited: its FILE is '" + kind + "'");
     }
-}
-
-std::string formatMoment(ScheduleStamp stamp) {
-    const LocalDateTime t = toLocalDateTime(stamp);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second, t.millisecond);
-    return text;
-}
-
-void showEvent(long long id) {
-    CsvDataSet table;
-    openList(table);
-    if (!findEvent(table, id)) throw Error("There is no event " + std::to_string(id));
-    for (const auto& field : EventRecord::kFields) {
-        if (field.name == "CFG_SAVE") continue;
-        std::printf("%-16s %s\n", (std::string(field.name) + ":").c_str(), table.value(field.name).c_str());
-    }
-    if (table.value("FILE") == kFileTimeEvent) {
-        const Schedule schedule =
-            scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
-        std::printf("%-16s %s\n", "Schedule:", describeSchedule(schedule).c_str());
-    }
-}
-
-// A manager core that loads the list without running any event.
-struct CommandCore {
-    MainLoop loop;
-    SchedulerThread scheduler;
-    ManagerCore core{programFolder(), loop, scheduler};
-    CommandCore() { core.start(false); }
-};
-
-void setActive(long long id, bool enabled) {
-    CommandCore c;
-    if (enabled) c.core.enable(id);
-    else c.core.disable(id);
 }
 
 void clearAll(bool yes) {
@@ -126,19 +72,91 @@ void clearAll(bool yes) {
         std::getline(std::cin, answer);
         if (answer != "y" && answer != "Y" && answer != "yes") return;
     }
-    CommandCore c;
-    c.core.clearAll();
+    CommandCore core(true);
+    core->clearAll();
 }
 
-void nextFires(long long id, int count, const std::string& from) {
-    CsvDataSet table;
-    openList(table);
-    if (!findEvent(table, id)) throw Error("There is no event " + std::to_string(id));
-    if (table.value("FILE") != kFileTimeEvent) throw Error("Event " + std::to_string(id) + " is not a time event");
-    const Schedule schedule = scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
-    const ScheduleStamp activatedAt = from.empty() ? nowStamp(SystemClock::instance()) : parseMoment(from);
-    for (const ScheduleStamp fire : upcomingFires(schedule, activatedAt, count))
-        std::printf("%s\n", formatMoment(fire).c_str());
+const char* stateName(ServiceState state) {
+    switch (state) {
+        case ServiceState::NotInstalled: return "not installed";
+        case ServiceState::Stopped: return "stopped";
+        case ServiceState::Running: return "running";
+        case ServiceState::Paused: return "paused";
+    }
+    return "unknown";
+}
+
+// Exit status 0 when the service ends in the state the command is for.
+int serviceCommand(const std::string& action) {
+    CommandCore core(action != "status");
+    if (action == "install") {
+        say(core->installService());
+        return core->serviceState() == ServiceState::Running ? 0 : 1;
+    }
+    if (action == "uninstall") {
+        say(core->uninstallService());
+        return 0;
+    }
+    if (action == "update") {
+        const std::string message = core->updateService();
+        say(message);
+        return message == ManagerCore::kServiceUpdated ? 0 : 1;
+    }
+    if (action == "start") core->startService();
+    if (action == "stop") core->stopService();
+    const ServiceState state = core->serviceState();
+    std::printf("Service: %s\nEvents run by: %s\n", stateName(state), core->serviceMode() ? "Service" : "Application");
+    if (action == "start") return state == ServiceState::Running ? 0 : 1;
+    if (action == "stop") return state == ServiceState::Running ? 1 : 0;
+    return 0;
+}
+
+struct StartupOptions {
+    bool on = false, off = false, allUsers = false, currentUser = false;
+    std::string mode;
+};
+
+void startupCommand(const StartupOptions& o) {
+    CommandCore core(o.on || o.off || o.allUsers || o.currentUser || !o.mode.empty());
+    ManagerSettings s = core->settings();
+    if (o.on || o.off || o.allUsers || o.currentUser || !o.mode.empty()) {
+        core->setStartupOptions(o.on || (s.appStart && !o.off), o.allUsers || (s.appStartAllUsers && !o.currentUser),
+                                o.mode.empty() ? s.appStartMode : (o.mode == "tray" ? 0 : 1));
+        s = core->settings();
+    }
+    std::printf("Start after login: %s\nFor all users: %s\nStartup mode: %s\n", s.appStart ? "yes" : "no",
+                s.appStartAllUsers ? "yes" : "no", s.appStartMode == 0 ? "Minimize (tray)" : "Normal");
+}
+
+struct MailOptions {
+    std::optional<std::string> senderName, sender, login, password, server;
+    bool passwordStdin = false, test = false;
+    bool changes() const { return senderName || sender || login || password || server || passwordStdin; }
+};
+
+int emailCommand(MailOptions o) {
+    if (o.passwordStdin) {
+        std::string line;
+        std::getline(std::cin, line);
+        o.password = line;
+    }
+    CommandCore core(o.changes() || o.test);
+    MailSettings mail = core->settings().mail;
+    if (o.senderName) mail.senderName = *o.senderName;
+    if (o.sender) mail.senderEmail = *o.sender;
+    if (o.login) mail.login = *o.login;
+    if (o.password) mail.password = *o.password;
+    if (o.server) mail.smtpServer = *o.server;
+    if (o.test) {
+        const std::string outcome = core->saveAndTestMail(mail);
+        say(outcome);
+        return outcome == ManagerCore::kMailSettingsOk ? 0 : 1;
+    }
+    if (o.changes()) core->setMailSettings(mail);
+    std::printf("Sender name: %s\nSender e-mail adress: %s\nLogin: %s\nPassword: %s\nServer SMTP: %s\nNotify e-mail: %s\n",
+                mail.senderName.c_str(), mail.senderEmail.c_str(), mail.login.c_str(),
+                mail.password.empty() ? "" : "********", mail.smtpServer.c_str(), core->settings().notifyEmail.c_str());
+    return 0;
 }
 
 }  // namespace
@@ -163,6 +181,18 @@ int main(int argc, char** argv) {
     next->add_option("--count", count, "How many fire times (default 10)")->check(CLI::PositiveNumber);
     next->add_option("--from", from, "Activate at this moment, \"YYYY-MM-DD HH:MM:SS\" (default now)");
 
+    EventOptions options;
+    auto* addTime = app.add_subcommand("add-time", "Add a time event (disabled); prints its ID");
+    addEventOptions(*addTime, options, OptionSet::Time);
+    auto* addFile = app.add_subcommand("add-file", "Add a file event (disabled); prints its ID");
+    addEventOptions(*addFile, options, OptionSet::File);
+    auto* addWeb = app.add_subcommand("add-web", "Add a web event (disabled); prints its ID");
+    addEventOptions(*addWeb, options, OptionSet::Web);
+    auto* edit = app.add_subcommand("edit", "Change an event; options not given keep their values. The event is "
+                                            "disabled afterwards");
+    edit->add_option("ID", id, "The event's ID")->required();
+    addEventOptions(*edit, options, OptionSet::Edit);
+
     auto* enable = app.add_subcommand("enable", "Enable an event");
     enable->add_option("ID", id, "The event's ID")->required();
     auto* disable = app.add_subcommand("disable", "Disable an event");
@@ -172,16 +202,72 @@ int main(int argc, char** argv) {
     bool yes = false;
     auto* clear = app.add_subcommand("clear", "Delete all events");
     clear->add_flag("--yes", yes, "Do not ask \"Really all delete ?\"");
+    auto* test = app.add_subcommand("test", "Run the event's command once and change nothing; with kill minutes, "
+                                            "ask it to close after 10 s");
+    test->add_option("ID", id, "The event's ID")->required();
 
-    CLI11_PARSE(app, argc, argv);
+    std::string serviceAction;
+    auto* service = app.add_subcommand("service", "Install, uninstall, update (hand it the list), start, stop the "
+                                                  "service, or show its status");
+    service->add_option("ACTION", serviceAction, "install, uninstall, update, start, stop or status")
+        ->required()
+        ->check(CLI::IsMember({"install", "uninstall", "update", "start", "stop", "status"}));
+
+    bool serviceLog = false;
+    auto* log = app.add_subcommand("log", "Print the application log (applog.txt)");
+    log->add_flag("--service", serviceLog, "Print the service log (slog.txt)");
+
+    StartupOptions startup;
+    auto* startupCmd = app.add_subcommand("startup", "Start the Orvalo window with the login; without options, "
+                                                     "show the choice");
+    auto* on = startupCmd->add_flag("--on", startup.on, "Start after login");
+    startupCmd->add_flag("--off", startup.off, "Do not start after login")->excludes(on);
+    auto* allUsers = startupCmd->add_flag("--all-users", startup.allUsers, "For all users");
+    startupCmd->add_flag("--current-user", startup.currentUser, "For the current user only")->excludes(allUsers);
+    startupCmd->add_option("--mode", startup.mode, "tray (start hidden in the tray) or normal")
+        ->check(CLI::IsMember({"tray", "normal"}));
+
+    MailOptions mail;
+    auto* email = app.add_subcommand("email", "Set the SMTP account of the info e-mails; without options, show it");
+    email->add_option("--sender-name", mail.senderName, "Sender name");
+    email->add_option("--sender", mail.sender, "Sender e-mail address");
+    email->add_option("--login", mail.login, "SMTP login");
+    auto* password = email->add_option("--password", mail.password, "SMTP password (visible to other users; see "
+                                                                      "--password-stdin)");
+    email->add_flag("--password-stdin", mail.passwordStdin, "Read the password from the first line of standard input")
+        ->excludes(password);
+    email->add_option("--server", mail.server, "SMTP server, host or host:port (port 25 by default)");
+    email->add_flag("--test", mail.test, "Save, then connect to the server: \"Nastavení v pořádku.\" or \"ERROR: \"");
+
+    std::string address;
+    auto* notify = app.add_subcommand("notify", "Set the address that receives the info e-mails");
+    notify->add_option("ADDRESS", address, "The address (\"\" for none)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help is not an error; every other refusal of the command line is status 1.
+        return app.exit(e) == 0 ? 0 : 1;
+    }
     try {
         if (*list) listEvents(json);
         else if (*show) showEvent(id);
-        else if (*next) nextFires(id, count, from);
-        else if (*enable) setActive(id, true);
-        else if (*disable) setActive(id, false);
+        else if (*next) printNextFires(id, count, from);
+        else if (*addTime) std::printf("%lld\n", addEvent("time", options));
+        else if (*addFile) std::printf("%lld\n", addEvent("file", options));
+        else if (*addWeb) std::printf("%lld\n", addEvent("web", options));
+        else if (*edit) editEvent(id, options);
+        else if (*enable) CommandCore(true)->enable(id);
+        else if (*disable) CommandCore(true)->disable(id);
         else if (*remove) throw Error(ManagerCore::kOnlyDisable);
         else if (*clear) clearAll(yes);
+        else if (*test) CommandCore(false)->testAction(id, [](auto wait) { std::this_thread::sleep_for(wait); });
+        else if (*service) return serviceCommand(serviceAction);
+        else if (*log) {
+            if (!printLog(serviceLog)) std::fprintf(stderr, "There is no %s yet\n", serviceLog ? "slog.txt" : "applog.txt");
+        } else if (*startupCmd) startupCommand(startup);
+        else if (*email) return emailCommand(mail);
+        else if (*notify) CommandCore(true)->setNotifyEmail(address);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

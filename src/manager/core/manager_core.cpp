@@ -151,6 +151,12 @@ long long ManagerCore::nextId(std::int64_t (*rule)(const std::vector<std::int64_
     return rule(eventIds(list_));
 }
 
+std::string ManagerCore::proposedName(std::string_view fileKind) {
+    if (fileKind == kFileFileEvent) return proposedEventName(nextId(nextFileEventId));
+    if (fileKind == kFileWebEvent) return proposedEventName(nextId(nextWebEventId));
+    return proposedEventName(nextId(nextTimeEventId));
+}
+
 void ManagerCore::addWatchRow(WatchRow row) {
     std::lock_guard rows(watcher_.lock());
     watcher_.rows().push_back(std::move(row));

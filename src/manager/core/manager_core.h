@@ -64,6 +64,8 @@ public:
     ConditionWatcher& watcher() { return watcher_; }
     ActionRunner& runner() { return runner_; }
 
+    // The name an add dialog proposes for the next event of the kind (a FILE value).
+    std::string proposedName(std::string_view fileKind);
     // Each returns the new event's ID. Every field is checked first; a bad one
     // changes nothing. A failed write: "There was an error: " + the reason.
     long long addTimeEvent(const ActionFields& action, const TimeEventForm& form);

@@ -92,6 +92,9 @@ std::string ManagerCore::stopService() {
 std::string ManagerCore::installService() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be installed");
+    // A service still running from an earlier install would write its old list over
+    // the copy; it is stopped first and started again below.
+    if (serviceState() == ServiceState::Running) stopService();
     if (std::string failure = handListToService(); !failure.empty()) throw Error(failure);
     // A service registered before makes the run fail; it is started all the same.
     const std::string registration = runServiceProgram("-install");
@@ -112,12 +115,20 @@ std::string ManagerCore::uninstallService() {
 }
 
 std::string ManagerCore::updateService() {
-    const std::string failure = handListToService();
+    // A running service writes its own list as its runs end; the new list is copied
+    // while it is stopped, or the service's next write would put the old one back.
     ServiceManager& manager = serviceManager();
-    if (manager.query(kServiceName) != ServiceState::NotInstalled) {
-        try {
-            // A service that is not running stays stopped.
+    bool restart = false;
+    try {
+        if (manager.query(kServiceName) == ServiceState::Running) {
             manager.stop(kServiceName);
+            restart = true;  // a service that was not running stays stopped
+        }
+    } catch (const std::exception&) {
+    }
+    const std::string failure = handListToService();
+    if (restart) {
+        try {
             manager.start(kServiceName);
         } catch (const std::exception&) {
         }

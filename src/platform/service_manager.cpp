@@ -102,7 +102,8 @@ public:
         const pid_t pid = pidOf(name);
         if (!running(name, values)) throw Error("The service has not been started");
         ::kill(pid, SIGTERM);
-        waitFor([&] { return !running(name, values); }, values, std::chrono::minutes(10));
+        // The stop sequence takes six seconds plus the bounded waits of its runs.
+        waitFor([&] { return !running(name, values); }, values, std::chrono::seconds(60));
     }
 
     void pause(const std::string& name) override { signal(name, SIGUSR1, "paused"); }

@@ -24,11 +24,13 @@ void MainLoop::post(Task task) {
         wake = !wakePending_;
         wakePending_ = true;
     }
-    if (wake) {
-        const std::uint64_t one = 1;
-        // A full counter already means "wake up"; nothing else can fail here.
-        [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
-    }
+    if (wake) this->wake();
+}
+
+void MainLoop::wake() {
+    const std::uint64_t one = 1;
+    // A full counter already means "wake up"; nothing else can fail here.
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
 }
 
 void MainLoop::quit() {
@@ -36,14 +38,25 @@ void MainLoop::quit() {
         std::lock_guard lock(mutex_);
         quit_ = true;
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    wake();
+}
+
+std::vector<int> MainLoop::watchedDescriptors() const {
+    std::vector<int> fds;
+    for (const auto& watch : watches_) fds.push_back(watch.first);
+    return fds;
+}
+
+std::optional<std::chrono::steady_clock::time_point> MainLoop::nextTimerDue() const {
+    if (dueTimes_.empty()) return std::nullopt;
+    return dueTimes_.begin()->first;
 }
 
 MainLoop::TimerId MainLoop::schedule(Clock::time_point due, Clock::duration period, Task task) {
     const TimerId id = nextTimerId_++;
     timers_.emplace(id, std::make_pair(due, Timer{period, std::move(task)}));
     dueTimes_.emplace(due, id);
+    wake();
     return id;
 }
 
@@ -71,6 +84,7 @@ void MainLoop::cancelTimer(TimerId id) {
 void MainLoop::watchReadable(int fd, Task onReadable) {
     unwatch(fd);
     watches_.emplace_back(fd, std::move(onReadable));
+    wake();
 }
 
 void MainLoop::unwatch(int fd) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/task_queue.h"
@@ -50,6 +51,14 @@ public:
     // Waits up to timeout for something to be ready, then runs what is ready.
     std::size_t runOnce(std::chrono::milliseconds timeout);
 
+    // For a loop run inside another event loop (the window's): that loop calls
+    // runPending() when wakeDescriptor() or one of watchedDescriptors() is readable
+    // and when nextTimerDue() has come. Adding a timer or a watch makes
+    // wakeDescriptor() readable, so the host learns of it.
+    int wakeDescriptor() const { return wakeFd_; }
+    std::vector<int> watchedDescriptors() const;
+    std::optional<std::chrono::steady_clock::time_point> nextTimerDue() const;
+
 private:
     struct Timer {
         std::chrono::steady_clock::duration period;  // zero for a single shot
@@ -57,6 +66,7 @@ private:
     };
     using Clock = std::chrono::steady_clock;
 
+    void wake();
     void runTask(const Task& task, std::size_t& ran);
     std::size_t runDueTimers();
     TimerId schedule(Clock::time_point due, Clock::duration period, Task task);

@@ -43,6 +43,25 @@ void ManagerCore::reloadShownList() {
     list_.close();
     list_.open();
     list_.moveTo(position);
+    loop_.post([this] {
+        if (listChanged_) listChanged_();
+    });
+}
+
+void ManagerCore::pauseWatching(bool paused) {
+    if (paused) watcher_.stop();
+    else if (!serviceMode() && runEvents_) watcher_.start(loop_);
+}
+
+void ManagerCore::beginStop() {
+    if (runner_.anyActive()) runner_.setStopFlag();
+    engine_.deactivateAll();
+    watcher_.stop();
+}
+
+void ManagerCore::finishStop() {
+    runner_.joinAll();
+    saveSettings();
 }
 
 void ManagerCore::start(bool runEvents) {

@@ -126,6 +126,17 @@ public:
     // Writes the settings (run mode, startup options, e-mail) to Orvalo.ini.
     void saveSettings();
 
+    // Called on the loop's thread after a run has changed the list file.
+    void onListChanged(std::function<void()> handler) { listChanged_ = std::move(handler); }
+    // While a dialog is open the watcher rests; it resumes in "Application" mode only.
+    void pauseWatching(bool paused);
+    // Closing: StopFlag when runs are active, the engine and the watcher stopped.
+    // The caller then lets the loop turn (six seconds, and until no run is active)
+    // and calls finishStop(), which waits for the runs' threads and saves the settings.
+    void beginStop();
+    bool runsActive() const { return runner_.anyActive(); }
+    void finishStop();
+
 private:
     void loadTimeEvents();
     void loadWatchTable();
@@ -166,6 +177,7 @@ private:
     std::unique_ptr<ServiceManager> serviceManager_;
     AutostartFolders autostart_ = AutostartFolders::standard();
     std::filesystem::path managerProgram_;
+    std::function<void()> listChanged_;
 };
 
 }  // namespace orvalo

@@ -1,0 +1,32 @@
+// "Setting e-mail": the SMTP account. Every way of closing it (OK, Cancel, the
+// close box) keeps what was typed and saves it; "Save and Test" saves, then tries
+// the server and says how that went.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+
+#include "eventlist/settings_file.h"
+
+namespace orvalo {
+
+class ManagerCore;
+
+class EmailDialog : public QDialog {
+public:
+    EmailDialog(ManagerCore& core, QWidget* parent = nullptr);
+    MailSettings fields() const;
+    void done(int result) override;
+
+private:
+    void saveAndTest();
+
+    ManagerCore& core_;
+    QLineEdit* fromName_;
+    QLineEdit* from_;
+    QLineEdit* login_;
+    QLineEdit* password_;
+    QLineEdit* server_;
+};
+
+}  // namespace orvalo

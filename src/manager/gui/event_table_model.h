@@ -1,0 +1,40 @@
+// The grid's model: the manager's list as eight columns, with the colours of the
+// "Active" and "State" cells. It shows a copy of the rows taken under the list's
+// lock, so painting never waits for a run that is writing the list.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "manager/core/manager_core.h"
+
+namespace orvalo {
+
+class EventTableModel : public QAbstractTableModel {
+public:
+    static constexpr int kColumns = 8;
+    explicit EventTableModel(ManagerCore& core, QObject* parent = nullptr);
+
+    // Takes a fresh copy of the list.
+    void refresh();
+    // The event ID of a row; empty text when there is no such row.
+    QString idAt(int row) const;
+    int rowOf(const QString& id) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row {
+        QString id;
+        std::array<QString, kColumns> cells;
+    };
+    ManagerCore& core_;
+    std::vector<Row> rows_;
+};
+
+}  // namespace orvalo

@@ -1,0 +1,97 @@
+// The Orvalo window: the grid of events, the command buttons, the service panel,
+// the startup options and the notification address. It draws what the manager
+// core holds and calls its commands; runs that change the list refresh the grid.
+// Closing runs the stop sequence while the window keeps responding.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+
+#include "manager/core/manager_core.h"
+
+namespace orvalo {
+
+class EventTableModel;
+
+class MainWindow : public QWidget {
+public:
+    explicit MainWindow(ManagerCore& core, QWidget* parent = nullptr);
+
+    EventTableModel& model() { return *model_; }
+    // "Hide to tray": into the tray when there is one, else minimised (said once).
+    void hideToTray();
+    void bringToFront();
+    // How long closing lets running events finish (six seconds; tests shorten it).
+    void setStopWait(std::chrono::milliseconds wait) { stopWait_ = wait; }
+    // The ID of the grid's current row; empty when the grid is empty.
+    QString currentId() const;
+    void selectId(const QString& id);
+    // Re-reads the list and applies the run mode's column (colours, captions).
+    void refresh();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildGrid();
+    QWidget* buildCommands();
+    QWidget* buildServicePanel();
+    QWidget* buildStartupGroup();
+    void showClock();
+    void applyRunMode();
+
+    // The commands behind the buttons.
+    void addTimeEvent();
+    void addFileEvent();
+    void addWebEvent();
+    void editEvent();
+    void setActive(bool enabled);
+    void clearAll();
+    void testAction();
+    void testSave();
+    void installOrUninstall();
+    void updateService();
+    void viewLog(bool service);
+    void startupChanged();
+    void notifyChanged();
+    void editMail();
+    // Runs a command with the watcher resting, errors in a message box.
+    template <typename F>
+    void command(F&& body, bool dialog = false);
+
+    ManagerCore& core_;
+    EventTableModel* model_;
+    QTableView* grid_;
+    QLabel* date_;
+    QLabel* time_;
+    QLabel* runMode_;
+    QLabel* info_;
+    QLabel* stopping_;
+    QFrame* servicePanel_;
+    QPushButton* installButton_;
+    QPushButton* serviceLog_;
+    QPushButton* appLog_;
+    QLineEdit* notify_;
+    QCheckBox* startWithLogin_;
+    QCheckBox* allUsers_;
+    QComboBox* startupMode_;
+    QTimer clock_;
+    QSystemTrayIcon* tray_ = nullptr;
+    bool trayMissingSaid_ = false;
+    bool hiddenToTray_ = false;
+    bool stopStarted_ = false;
+    bool stopped_ = false;
+    std::chrono::milliseconds stopWait_{6000};
+};
+
+}  // namespace orvalo

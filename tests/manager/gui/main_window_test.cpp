@@ -1,0 +1,216 @@
+// The Orvalo window over a manager core on a temporary program folder.
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+#include "manager/gui/event_table_model.h"
+#include "manager/gui/loop_bridge.h"
+#include "manager/gui/main_window.h"
+#include "manager/gui/messages.h"
+#include "manager/gui/time_event_dialog.h"
+#include "schedule/scheduler_thread.h"
+
+using namespace orvalo;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    void open(bool serviceMode) {
+        if (serviceMode) {
+            ManagerSettings settings;
+            settings.serviceActive = true;
+            SettingsFile(folder() / "Orvalo.ini").writeManager(settings);
+        }
+        core_.emplace(folder(), loop_, scheduler_);
+        core_->start();
+        bridge_.emplace(loop_);
+        window_.emplace(*core_);
+        window_->show();
+    }
+    std::filesystem::path folder() const { return home_->path().toStdString(); }
+    template <typename W = QWidget>
+    W* find(const char* name) {
+        W* widget = window_->findChild<W*>(name);
+        if (widget == nullptr) qFatal("no control %s", name);
+        return widget;
+    }
+    QColor cellColour(int row, const char* title) {
+        EventTableModel& model = window_->model();
+        for (int c = 0; c < model.columnCount(); ++c)
+            if (model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == title)
+                return model.data(model.index(row, c), Qt::BackgroundRole).value<QColor>();
+        return {};
+    }
+    QString cell(int row, int column) { return window_->model().data(window_->model().index(row, column), Qt::DisplayRole).toString(); }
+    // Fills the modal dialog that the next command opens.
+    void onNextDialog(std::function<void(QDialog&)> fill) {
+        QTimer::singleShot(0, this, [fill] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            fill(*dialog);
+        });
+    }
+
+private slots:
+    void init() {
+        home_.emplace();
+        messages_.clear();
+        setMessageHooks({[this](const QString& m) { messages_ << m; }, [this](const QString& q) {
+                             messages_ << q;
+                             return answer_;
+                         }});
+    }
+    void cleanup() {
+        window_.reset();
+        bridge_.reset();
+        core_.reset();
+        setMessageHooks({});
+    }
+
+    void addingATimeEventThroughTheDialogShowsItsRow() {
+        open(false);
+        QCOMPARE(find<QLabel>("LERun")->text(), QString("Application"));
+        QCOMPARE(find<QPushButton>("PBInstallS")->text(), QString("Install service"));
+        QVERIFY(find("PanelS")->isHidden() && find("LInfo")->isHidden());
+        QVERIFY(find("PBSLog")->isHidden() && !find("PBAppLog")->isHidden());
+        QCOMPARE(window_->palette().color(QPalette::Window), QColor(152, 180, 209));
+
+        onNextDialog([](QDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QString("Setting event"));
+            QCOMPARE(dialog.findChild<QLineEdit*>("EName")->text(), QString("Event1"));
+            dialog.findChild<QLineEdit*>("EAct")->setText("backup.sh");
+            dialog.findChild<QRadioButton*>("rbDaily")->click();
+            dialog.accept();
+        });
+        find<QPushButton>("PBAdd")->click();
+        QCOMPARE(window_->model().rowCount(), 1);
+        QCOMPARE(cell(0, 0), QString("Event1"));
+        QCOMPARE(cell(0, 2), QString("backup.sh"));
+        QCOMPARE(cell(0, 4), QString("Disabled"));
+        QCOMPARE(cellColour(0, "Active"), QColor(255, 153, 128));
+        QCOMPARE(cellColour(0, "State"), QColor(247, 251, 143));
+        QCOMPARE(core_->engine().events().count(), 1);
+
+        // A cancelled add leaves no trace.
+        onNextDialog([](QDialog& dialog) { dialog.reject(); });
+        find<QPushButton>("PBAdd")->click();
+        QCOMPARE(window_->model().rowCount(), 1);
+        QCOMPARE(core_->engine().events().count(), 1);
+
+        window_->selectId("0");
+        find<QPushButton>("BEnable")->click();
+        QCOMPARE(cell(0, 4), QString("Enabled"));
+        QCOMPARE(cellColour(0, "Active"), QColor(174, 252, 173));
+        QCOMPARE(core_->engine().events().items(0).state(), eisWaiting);
+
+        find<QPushButton>("PBDel")->click();
+        QCOMPARE(messages_, QStringList{"Only disable event."});
+        answer_ = false;
+        find<QPushButton>("PBClear")->click();
+        QCOMPARE(window_->model().rowCount(), 1);
+        answer_ = true;
+        find<QPushButton>("PBClear")->click();
+        QCOMPARE(window_->model().rowCount(), 0);
+        QCOMPARE(messages_.last(), QString("Really all delete ?"));
+        QVERIFY(find("BTestSave")->isHidden());
+    }
+
+    void aRunRefreshesTheGridWithoutBlockingTheWindow() {
+        open(false);
+        const QString marker = QString::fromStdString((folder() / "ran").string());
+        onNextDialog([marker](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>("EAct")->setText("echo ran >> '" + marker + "'");
+            dialog.findChild<QRadioButton*>("rbDaily")->click();
+            dialog.findChild<QRadioButton*>("rbFreqInterval")->click();
+            dialog.findChild<QLineEdit*>("edFreqInterval")->setText("1");
+            dialog.findChild<QComboBox*>("cbFreqIntervalUnit")->setCurrentIndex(1);  // seconds
+            dialog.accept();
+        });
+        find<QPushButton>("PBAdd")->click();
+        window_->selectId("0");
+        find<QPushButton>("BEnable")->click();
+        // The run stamps "Last run" in the list; the grid follows without a click.
+        QTRY_VERIFY_WITH_TIMEOUT(!cell(0, 5).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 10000);
+    }
+
+    void serviceModeShowsTheServicePanelRedAfterAChange() {
+        open(true);
+        FileEventForm file;
+        file.condition.path = "/tmp/none";
+        core_->addFileEvent(file);
+        window_->refresh();
+        QCOMPARE(find<QLabel>("LERun")->text(), QString("Service"));
+        QCOMPARE(find<QPushButton>("PBInstallS")->text(), QString("Uninstall service"));
+        QVERIFY(!find("PanelS")->isHidden() && !find("LInfo")->isHidden());
+        QVERIFY(!find("PBSLog")->isHidden() && find("PBAppLog")->isHidden());
+        QCOMPARE(window_->palette().color(QPalette::Window), QColor(150, 222, 139));
+        window_->selectId("1000");
+        find<QPushButton>("BEnable")->click();
+        QCOMPARE(find("PanelS")->palette().color(QPalette::Window), QColor(255, 0, 0));
+        QCOMPARE(core_->watcher().rows()[0].enable, 1);
+    }
+
+    void closingLetsRunsFinishWithTheWindowResponsive() {
+        open(false);
+        window_->setStopWait(std::chrono::milliseconds(300));
+        window_->close();
+        QVERIFY(window_->isVisible());
+        QVERIFY(!find("LStopping")->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 5000);
+        QVERIFY(std::filesystem::exists(folder() / "Orvalo.ini"));  // the settings are saved
+    }
+
+    void withoutATrayHidingMinimisesAndSaysSoOnce() {
+        open(false);
+        if (QSystemTrayIcon::isSystemTrayAvailable()) QSKIP("this platform has a tray");
+        window_->hideToTray();
+        window_->hideToTray();
+        QCOMPARE(messages_, QStringList{"There is no system tray here: Orvalo is minimised instead."});
+    }
+
+    void aSecondWindowBringsTheFirstToTheFrontAndEnds() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("ORVALO_HOME", home_->path());
+        QDir(home_->path()).mkdir("run");
+        QFile::setPermissions(home_->path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment.insert("XDG_RUNTIME_DIR", home_->path() + "/run");
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.start(ORVALO_BIN_DIR "/Orvalo", {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home_->path() + "/Orvalo.lock"), 10000);
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(ORVALO_BIN_DIR "/Orvalo", {"-tray"});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        first.waitForFinished(10000);
+    }
+
+private:
+    std::optional<QTemporaryDir> home_;
+    MainLoop loop_;
+    SchedulerThread scheduler_;
+    std::optional<ManagerCore> core_;
+    std::optional<LoopBridge> bridge_;
+    std::optional<MainWindow> window_;
+    QStringList messages_;
+    bool answer_ = true;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -128,7 +128,7 @@ QWidget* MainWindow::buildCommands() {
     add("Add Time event", "PBAdd", [this] { addTimeEvent(); });
     add("Add File event", "PBSetting", [this] { addFileEvent(); });
     add("Add Web event", "PBWebAdd", [this] { addWebEvent(); });
-    add("Edit & Info about Event", "PBEdit", [this] { editEvent(); });
+    add("Edit && Info about Event", "PBEdit", [this] { editEvent(); });
     layout->addSpacing(8);
     add("Delete Event", "PBDel", [this] { showMessage(this, ManagerCore::kOnlyDisable); });
     add("Enable", "BEnable", [this] { setActive(true); });

@@ -1,0 +1,117 @@
+// Takes the pictures in docs/screenshots: the main window in both run modes and
+// the three event dialogs, over a small example list. Run it through
+// scripts/screenshots.sh, which starts it under Xvfb.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
+
+#include "manager/core/manager_core.h"
+#include "manager/gui/file_event_dialog.h"
+#include "manager/gui/loop_bridge.h"
+#include "manager/gui/main_window.h"
+#include "manager/gui/time_event_dialog.h"
+#include "manager/gui/web_event_dialog.h"
+#include "schedule/scheduler_thread.h"
+
+namespace {
+
+using namespace orvalo;
+
+void settle() {
+    for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool save(QWidget& widget, const QString& file) {
+    widget.show();
+    settle();
+    const bool saved = widget.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    widget.hide();
+    return saved;
+}
+
+ActionFields action(const char* name, const char* command, const char* kill, const char* mode) {
+    ActionFields fields;
+    fields.name = name;
+    fields.commandLine = command;
+    fields.killMinutes = kill;
+    fields.startMode = mode;
+    return fields;
+}
+
+TimeEventForm nightly() {
+    TimeEventForm form = TimeEventForm::defaults({2026, 12, 11, 0, 0, 0, 0});
+    form.type = TimeEventForm::Daily;
+    form.freqOnceTimeMs = 2 * 3'600'000 + 30 * 60'000;
+    return form;
+}
+
+// A few events of every kind, some enabled.
+void fill(ManagerCore& core) {
+    core.addTimeEvent(action("Nightly backup", "/usr/local/bin/backup --home", "30", "Hide"), nightly());
+    TimeEventForm reports = nightly();
+    reports.type = TimeEventForm::Weekly;
+    reports.weeklyDays = {true, false, true, false, true, false, false};
+    core.addTimeEvent(action("Weekly report", "make -C /srv/reports", "0", "Normal"), reports);
+    FileEventForm file;
+    file.action = action("Import orders", "/opt/shop/import /srv/drop/orders.csv", "5", "Normal");
+    file.condition.path = "/srv/drop/orders.csv";
+    file.condition.runEvery = true;
+    core.addFileEvent(file);
+    WebEventForm web;
+    web.action = action("Site down alert", "notify-send 'shop is down'", "0", "Normal");
+    web.condition.url = "https://shop.example.org/health";
+    web.condition.searchText = "OK";
+    web.condition.whenExists = false;
+    web.condition.checkMinutes = "5";
+    core.addWebEvent(web);
+    core.enable(0);
+    core.enable(1000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? argv[1] : "docs/screenshots";
+    QDir().mkpath(out);
+    QTemporaryDir home;
+    const std::filesystem::path folder = home.path().toStdString();
+    bool ok = true;
+    for (const bool serviceMode : {false, true}) {
+        ManagerSettings settings;
+        settings.serviceActive = serviceMode;
+        settings.notifyEmail = "ops@example.org";
+        SettingsFile(folder / "Orvalo.ini").writeManager(settings);
+        std::filesystem::remove(folder / "L.csv");
+        MainLoop loop;
+        SchedulerThread scheduler;
+        ManagerCore core(folder, loop, scheduler);
+        core.start(false);
+        fill(core);
+        LoopBridge bridge(loop);
+        MainWindow window(core);
+        window.resize(1060, 560);
+        window.refresh();
+        window.selectId("1");
+        ok = save(window, out + (serviceMode ? "/main-window-service.png" : "/main-window-application.png")) && ok;
+        if (serviceMode) continue;
+
+        TimeEventDialog time(&window);
+        time.setValues(action("Nightly backup", "/usr/local/bin/backup --home", "30", "Hide"), nightly());
+        ok = save(time, out + "/time-event-dialog.png") && ok;
+        FileEventDialog file(&window);
+        file.setForm(core.fileEventForm(1000));
+        ok = save(file, out + "/file-event-dialog.png") && ok;
+        WebEventDialog web(&window);
+        web.setForm(core.webEventForm(10000));
+        ok = save(web, out + "/web-event-dialog.png") && ok;
+        core.beginStop();
+    }
+    return ok ? 0 : 1;
+}

@@ -59,12 +59,15 @@ void PerPassEventList::pass(const Pass& pass) {
     table.close();  // writes the pass's changes
 }
 
-void PerPassEventList::afterFirstPass() {
-    if (reloadShownList_) reloadShownList_();
-}
+void PerPassEventList::afterFirstPass() { reloadShownList(); }
 
-void PerPassEventList::afterFinalPass() {
-    if (reloadShownList_) reloadShownList_();
+void PerPassEventList::afterFinalPass() { reloadShownList(); }
+
+void PerPassEventList::reloadShownList() {
+    if (!reloadShownList_) return;
+    // The shown list is the owner's, read by its thread under the same lock.
+    std::lock_guard lock(mutex_);
+    reloadShownList_();
 }
 
 }  // namespace orvalo

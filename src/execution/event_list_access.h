@@ -65,6 +65,8 @@ public:
     void afterFinalPass() override;
 
 private:
+    void reloadShownList();
+
     std::filesystem::path file_;
     std::mutex& mutex_;
     std::function<void()> reloadShownList_;

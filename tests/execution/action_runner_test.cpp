@@ -262,7 +262,15 @@ TEST_F(ActionRunnerTest, TheManagersRunsOpenTheListForEachPass) {
     table_.close();  // the manager's runs use their own table per pass
     std::mutex listLock;
     int reloads = 0;
-    PerPassEventList perPass(folder_ / "sl.csv", listLock, [&] { ++reloads; });
+    bool reloadedUnlocked = false;
+    PerPassEventList perPass(folder_ / "sl.csv", listLock, [&] {
+        // The shown list is re-read under the lock its owner reads it with.
+        if (listLock.try_lock()) {
+            reloadedUnlocked = true;
+            listLock.unlock();
+        }
+        ++reloads;
+    });
     RunnerSettings settings;
     settings.programFolder = folder_.path();
     MailNotifier mail(log_, MailNotifier::kManagerSubject, false);
@@ -272,6 +280,7 @@ TEST_F(ActionRunnerTest, TheManagersRunsOpenTheListForEachPass) {
     EXPECT_EQ(stored(0).state, "Waiting");
     EXPECT_FALSE(stored(0).lastRun.empty());
     EXPECT_EQ(reloads, 2);  // after the first and after the final pass
+    EXPECT_FALSE(reloadedUnlocked);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"Run event0 Execute command:touch " + (folder_ / "ran0").string() +
                                                     " Wait for terminate:0 mins."}));
 }

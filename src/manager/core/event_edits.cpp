@@ -16,7 +16,7 @@ void requireKind(const EventRecord& record, std::string_view kind, const char* w
 }  // namespace
 
 EventRecord ManagerCore::record(long long id) {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     moveToEvent(id);
     return readEventRecord(list_);
 }
@@ -50,6 +50,7 @@ void ManagerCore::rewriteRecord(const EventRecord& r) {
         writeEventRecord(list_, r);
         list_.post();
         list_.saveIfChanged();
+        noteShownListSaved();
     } catch (const Error& e) {
         list_.cancel();
         throw Error(std::string("There was an error: ") + e.what());
@@ -75,7 +76,7 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
     controlsToSchedule(form, schedule);
     const std::string text = scheduleToText(schedule);
     {
-        std::lock_guard lock(listMutex_);
+        const auto lock = lockList();
         moveToEvent(id);
         EventRecord r = readEventRecord(list_);
         orvalo::editTimeEvent(r, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text);
@@ -89,7 +90,7 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
 void ManagerCore::editFileEvent(long long id, const FileEventForm& form) {
     form.check();
     {
-        std::lock_guard lock(listMutex_);
+        const auto lock = lockList();
         moveToEvent(id);
         EventRecord r = readEventRecord(list_);
         requireKind(r, kFileFileEvent, "a file event");
@@ -102,7 +103,7 @@ void ManagerCore::editFileEvent(long long id, const FileEventForm& form) {
 void ManagerCore::editWebEvent(long long id, const WebEventForm& form) {
     form.check();
     {
-        std::lock_guard lock(listMutex_);
+        const auto lock = lockList();
         moveToEvent(id);
         EventRecord r = readEventRecord(list_);
         requireKind(r, kFileWebEvent, "a web event");

@@ -25,7 +25,7 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       loop_(loop),
       clock_(clock),
       log_(folder_ / LogFile::kManagerLog),
-      runnerList_(folder_ / kListFile, listMutex_, [this] { reloadShownList(); }),
+      runnerList_(folder_ / kListFile, listMutex_, [this] { shownListChanged(); }),
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
       runner_(managerRunner(folder_), runnerList_, log_, mail_, loop),
@@ -37,15 +37,31 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
 
 ManagerCore::~ManagerCore() { watcher_.stop(); }
 
-void ManagerCore::reloadShownList() {
-    // Runs write the file through tables of their own; the shown list follows it.
+void ManagerCore::shownListChanged() {
+    // Runs come in bursts; one report serves every change made before it is handled.
+    if (changeReportPending_.exchange(true)) return;
+    loop_.post([this] {
+        changeReportPending_ = false;
+        if (listChanged_) listChanged_();
+    });
+}
+
+void ManagerCore::syncShownList() {
+    const std::optional<FileIdentity> onDisk = fileIdentity(folder_ / kListFile);
+    if (!list_.active() || onDisk == shownFile_) return;
     const int position = list_.recNo();
     list_.close();
     list_.open();
-    list_.moveTo(position);
-    loop_.post([this] {
-        if (listChanged_) listChanged_();
-    });
+    if (position >= 0) list_.moveTo(position);
+    shownFile_ = onDisk;
+}
+
+void ManagerCore::noteShownListSaved() { shownFile_ = fileIdentity(folder_ / kListFile); }
+
+std::unique_lock<std::mutex> ManagerCore::lockList() {
+    std::unique_lock lock(listMutex_);
+    syncShownList();
+    return lock;
 }
 
 void ManagerCore::pauseWatching(bool paused) {
@@ -67,8 +83,9 @@ void ManagerCore::finishStop() {
 void ManagerCore::start(bool runEvents) {
     runEvents_ = runEvents;
     {
-        std::lock_guard lock(listMutex_);
+        const auto lock = lockList();
         list_.open();
+        noteShownListSaved();
         loadTimeEvents();
         loadWatchTable();
     }
@@ -84,7 +101,7 @@ void ManagerCore::start(bool runEvents) {
 }
 
 void ManagerCore::activateEnabledTimeEvents() {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     for (list_.first(); !list_.eof(); list_.next()) {
         const auto id = parseInteger(list_.value("ID"));
         if (list_.value("FILE") == kFileTimeEvent && id && *id >= 0 && *id < engine_.events().count() &&
@@ -132,12 +149,13 @@ void ManagerCore::loadWatchTable() {
 }
 
 void ManagerCore::appendRecord(const EventRecord& record) {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     try {
         list_.append();
         writeEventRecord(list_, record);
         list_.post();
         list_.saveIfChanged();
+        noteShownListSaved();
     } catch (const Error& e) {
         list_.cancel();
         throw Error(std::string("There was an error: ") + e.what());
@@ -166,7 +184,7 @@ long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventF
 }
 
 long long ManagerCore::nextId(std::int64_t (*rule)(const std::vector<std::int64_t>&)) {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     return rule(eventIds(list_));
 }
 
@@ -202,7 +220,7 @@ void ManagerCore::moveToEvent(long long id) {
 }
 
 void ManagerCore::setActive(long long id, bool enabled) {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     moveToEvent(id);
     if (id >= 1000) {
         std::lock_guard rows(watcher_.lock());
@@ -220,6 +238,7 @@ void ManagerCore::setActive(long long id, bool enabled) {
     list_.setValue("ACTIVE", enabled ? kActiveEnabled : kActiveDisabled);
     list_.post();
     list_.saveIfChanged();
+    noteShownListSaved();
     changesPending_ = true;
 }
 
@@ -232,9 +251,10 @@ void ManagerCore::disable(long long id) { setActive(id, false); }
 
 void ManagerCore::clearAll() {
     {
-        std::lock_guard lock(listMutex_);
+        const auto lock = lockList();
         list_.deleteRowRange(0, 99999);
         list_.saveIfChanged();
+        noteShownListSaved();
     }
     engine_.events().clear();
     std::lock_guard rows(watcher_.lock());

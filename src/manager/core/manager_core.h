@@ -5,6 +5,7 @@
 // is shared with the runs' worker threads under listLock().
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "manager/core/event_forms.h"
 #include "manager/core/time_event_form.h"
 #include "platform/autostart_entry.h"
+#include "platform/file_status.h"
 #include "platform/main_loop.h"
 #include "platform/service_manager.h"
 #include "schedule/scheduled_events.h"
@@ -60,6 +62,9 @@ public:
     const ManagerSettings& settings() const { return settings_; }
     CsvDataSet& list() { return list_; }
     std::mutex& listLock() { return listMutex_; }
+    // Takes listLock() with list() as the file now holds it: runs write the file
+    // through tables of their own, and the shown list catches up here.
+    std::unique_lock<std::mutex> lockList();
     ScheduledEvents& engine() { return engine_; }
     ConditionWatcher& watcher() { return watcher_; }
     ActionRunner& runner() { return runner_; }
@@ -107,6 +112,7 @@ public:
     void setServiceProgram(std::filesystem::path program) { serviceProgram_ = std::move(program); }
     void setServiceManager(std::unique_ptr<ServiceManager> manager) { serviceManager_ = std::move(manager); }
     const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path listFile() const { return folder_ / kListFile; }
 
     // "View service log" / "View application log": the log file, when it exists.
     std::filesystem::path logFile(bool service) const;
@@ -145,7 +151,10 @@ private:
     void appendRecord(const EventRecord& record);
     void addWatchRow(WatchRow row);
     void setActive(long long id, bool enabled);
-    void reloadShownList();
+    // A run has written the list file: the window hears of it once per batch.
+    void shownListChanged();
+    void syncShownList();
+    void noteShownListSaved();
     // Moves to the event's record (under listLock()); Error when there is none.
     void moveToEvent(long long id);
     void rewriteRecord(const EventRecord& record);
@@ -178,6 +187,8 @@ private:
     AutostartFolders autostart_ = AutostartFolders::standard();
     std::filesystem::path managerProgram_;
     std::function<void()> listChanged_;
+    std::optional<FileIdentity> shownFile_;  // the file as list_ last read or wrote it
+    std::atomic<bool> changeReportPending_{false};
 };
 
 }  // namespace orvalo

@@ -34,7 +34,7 @@ ServiceManager& ManagerCore::serviceManager() {
 ServiceState ManagerCore::serviceState() { return serviceManager().query(kServiceName); }
 
 std::string ManagerCore::handListToService() {
-    std::lock_guard lock(listMutex_);
+    const auto lock = lockList();
     const std::filesystem::path source = folder_ / kListFile;
     std::string failure;
     try {
@@ -47,6 +47,7 @@ std::string ManagerCore::handListToService() {
         failure = std::string("The event list could not be handed to the service: ") + e.what();
     }
     list_.open();
+    noteShownListSaved();
     return failure;
 }
 

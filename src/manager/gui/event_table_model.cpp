@@ -27,24 +27,25 @@ EventTableModel::EventTableModel(ManagerCore& core, QObject* parent) : QAbstract
 }
 
 void EventTableModel::refresh() {
+    // The list file is always replaced whole, so reading it needs no lock: the grid
+    // never waits for runs that are writing the list.
+    CsvDataSet list;
+    configureEventListTable(list, core_.listFile().string(), false);
+    try {
+        list.open();
+    } catch (const std::exception&) {
+        return;  // a list that cannot be read keeps the rows shown; commands report it
+    }
     std::vector<Row> rows;
-    {
-        std::lock_guard lock(core_.listLock());
-        CsvDataSet& list = core_.list();
-        if (list.active()) {
-            const int position = list.recNo();
-            rows.reserve(static_cast<std::size_t>(list.recordCount()));
-            std::vector<CsvField> fields;
-            for (const Column& column : kGrid) fields.push_back(list.fieldByName(column.field));
-            const CsvField id = list.fieldByName("ID");
-            for (list.first(); !list.eof(); list.next()) {
-                Row row;
-                row.id = QString::fromStdString(id.asString());
-                for (std::size_t c = 0; c < fields.size(); ++c) row.cells[c] = QString::fromStdString(fields[c].asString());
-                rows.push_back(std::move(row));
-            }
-            if (position >= 0) list.moveTo(position);
-        }
+    rows.reserve(static_cast<std::size_t>(list.recordCount()));
+    std::vector<CsvField> fields;
+    for (const Column& column : kGrid) fields.push_back(list.fieldByName(column.field));
+    const CsvField id = list.fieldByName("ID");
+    for (list.first(); !list.eof(); list.next()) {
+        Row row;
+        row.id = QString::fromStdString(id.asString());
+        for (std::size_t c = 0; c < fields.size(); ++c) row.cells[c] = QString::fromStdString(fields[c].asString());
+        rows.push_back(std::move(row));
     }
     if (rows.size() == rows_.size()) {
         rows_ = std::move(rows);

@@ -1,6 +1,7 @@
 // The grid's model: the manager's list as eight columns, with the colours of the
-// "Active" and "State" cells. It shows a copy of the rows taken under the list's
-// lock, so painting never waits for a run that is writing the list.
+// "Active" and "State" cells. It shows a copy of the rows read from the list file,
+// which is always replaced whole, so neither painting nor a refresh ever waits for
+// a run that is writing the list.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -17,7 +18,7 @@ public:
     static constexpr int kColumns = 8;
     explicit EventTableModel(ManagerCore& core, QObject* parent = nullptr);
 
-    // Takes a fresh copy of the list.
+    // Takes a fresh copy of the list file.
     void refresh();
     // The event ID of a row; empty text when there is no such row.
     QString idAt(int row) const;

@@ -161,6 +161,25 @@ private slots:
         QCOMPARE(core_->watcher().rows()[0].enable, 1);
     }
 
+    void theMailDialogKeepsWhatWasTypedEvenOnCancel() {
+        open(false);
+        onNextDialog([](QDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QString("Setting e-mail"));
+            auto* password = dialog.findChild<QLineEdit*>("Passw");
+            QCOMPARE(password->echoMode(), QLineEdit::Password);
+            password->setText("new secret");
+            dialog.findChild<QLineEdit*>("EESMTP")->setText("127.0.0.1:1");
+            dialog.findChild<QPushButton*>("PBSaveTest")->click();
+            dialog.reject();
+        });
+        find<QPushButton>("PBSetEmail")->click();
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY2(messages_[0].startsWith("ERROR: "), qPrintable(messages_[0]));
+        const ManagerSettings saved = SettingsFile(folder() / "Orvalo.ini").readManager();
+        QCOMPARE(saved.mail.password, std::string("new secret"));
+        QCOMPARE(saved.mail.smtpServer, std::string("127.0.0.1:1"));
+    }
+
     void closingLetsRunsFinishWithTheWindowResponsive() {
         open(false);
         window_->setStopWait(std::chrono::milliseconds(300));

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <unistd.h>
 
 #include "base/error.h"
 
@@ -22,7 +23,17 @@ std::optional<std::filesystem::path> programFolderOverride() {
 
 std::filesystem::path programFolder() {
     if (auto home = programFolderOverride()) return *home;
-    return executableFolder();
+    const std::filesystem::path folder = executableFolder();
+    if (::access(folder.c_str(), W_OK) == 0) return folder;
+    // An installed program's folder (/opt/orvalo) is not the user's to write in:
+    // each user then keeps the lists in a data folder of their own.
+    std::filesystem::path data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') data = xdg;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') data = std::filesystem::path(home) / ".local/share";
+    else return folder;
+    std::error_code ec;
+    std::filesystem::create_directories(data / "orvalo", ec);
+    return data / "orvalo";
 }
 
 }  // namespace orvalo

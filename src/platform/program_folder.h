@@ -1,6 +1,7 @@
 // The program folder: where the event lists, Orvalo.ini, the logs and the page
 // files live. It is the folder of the running executable unless ORVALO_HOME names
-// another one. Thread-safe; reads the environment on every call.
+// another one or the user may not write there (an installed program). Thread-safe;
+// reads the environment on every call.
 #pragma once
 
 #include <filesystem>
@@ -14,7 +15,9 @@ std::filesystem::path executableFolder();
 // ORVALO_HOME as an absolute path, when set and not empty.
 std::optional<std::filesystem::path> programFolderOverride();
 
-// ORVALO_HOME when set and not empty, otherwise executableFolder().
+// ORVALO_HOME when set and not empty, otherwise executableFolder() when this user
+// may write in it, otherwise $XDG_DATA_HOME/orvalo (~/.local/share/orvalo), created
+// when missing.
 std::filesystem::path programFolder();
 
 }  // namespace orvalo

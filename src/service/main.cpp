@@ -72,8 +72,25 @@ int runService() {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "OrvaloS: the Orvalo service. It runs the events of sl.csv in its program folder (the folder of this\n"
+    "program, or ORVALO_HOME) unattended, and writes slog.txt there.\n"
+    "\n"
+    "  OrvaloS -install [-silent]     register the service \"Orvalo\"\n"
+    "  OrvaloS -uninstall [-silent]   remove the registration\n"
+    "  OrvaloS -console               run the service in the foreground; Ctrl-C or SIGTERM stops it\n"
+    "  OrvaloS -help                  this text\n"
+    "\n"
+    "Switches may stand anywhere, start with \"-\" or \"/\", in any letter case. Without a switch the\n"
+    "program runs only when the service manager starts it. orvaloctl service install|update|... hands\n"
+    "the manager's list to the service and controls it.\n";
+
 int main(int argc, char** argv) {
     const ServiceCommandLine line = parseServiceCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (line.install || line.uninstall) return registration(line);
     if (line.console || startedByServiceManager()) return runService();
     const std::string message =

@@ -13,6 +13,8 @@ ServiceCommandLine parseServiceCommandLine(const std::vector<std::string>& argum
         else if (equalsIgnoreCase(name, "UNINSTALL")) line.uninstall = true;
         else if (equalsIgnoreCase(name, "SILENT")) line.silent = true;
         else if (equalsIgnoreCase(name, "CONSOLE")) line.console = true;
+        else if (equalsIgnoreCase(name, "HELP") || equalsIgnoreCase(name, "-HELP") || name == "h" || name == "?")
+            line.help = true;
     }
     if (line.install) line.uninstall = false;
     return line;

@@ -12,6 +12,7 @@ struct ServiceCommandLine {
     bool uninstall = false;
     bool silent = false;
     bool console = false;  // run in the foreground, as a service manager would run it
+    bool help = false;     // -help, --help, -h, /?: print the usage
 };
 
 ServiceCommandLine parseServiceCommandLine(const std::vector<std::string>& arguments);

@@ -17,7 +17,8 @@ TEST(ServiceCommandLine, SwitchesAnywhereInAnyCase) {
     EXPECT_FALSE(both.uninstall);
     EXPECT_TRUE(parse({"-Console"}).console);
     const auto none = parse({"install", "--install", "-"});
-    EXPECT_FALSE(none.install || none.uninstall || none.silent || none.console);
+    EXPECT_FALSE(none.install || none.uninstall || none.silent || none.console || none.help);
+    for (const char* help : {"--help", "-help", "/?", "-h", "/HELP"}) EXPECT_TRUE(parse({help}).help) << help;
 }
 
 TEST(ServiceUnit, NamesTheProgramAndItsHome) {

@@ -68,6 +68,26 @@ std::string_view cutToWidth(std::string_view text, std::size_t maxBytes) {
     return text.substr(0, maxBytes);
 }
 
+std::string printableExcerpt(std::string_view text, std::size_t maxBytes) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
+        if (!valid || (length == 1 && (c < 0x20 || c == 0x7F))) {
+            length = 1;
+            valid = false;
+        }
+        if (out.size() + length > maxBytes) return out + "...";
+        if (valid) out.append(text.substr(i, length));
+        else out += '?';
+        i += length;
+    }
+    return out;
+}
+
 std::string shellQuoted(std::string_view text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);

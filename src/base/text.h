@@ -26,6 +26,10 @@ std::int64_t toInteger(std::string_view text);
 // Cuts text to at most maxBytes without splitting a UTF-8 sequence.
 std::string_view cutToWidth(std::string_view text, std::size_t maxBytes);
 
+// A piece of untrusted text fit for a message: control characters and bytes that
+// are not UTF-8 become '?', and text beyond maxBytes is cut (UTF-8 safe) with "...".
+std::string printableExcerpt(std::string_view text, std::size_t maxBytes = 60);
+
 // The text as one word for /bin/sh, in single quotes.
 std::string shellQuoted(std::string_view text);
 

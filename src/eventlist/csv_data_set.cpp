@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t kMinLineLimit = 16384;
 
 [[noreturn]] void failTooLong(std::string_view line) {
-    throw CsvDataSetError("CSV string is too long: " + std::string(line.substr(0, 40)) + "...");
+    throw CsvDataSetError("CSV string is too long: " + printableExcerpt(line.substr(0, 40), 40) + "...");
 }
 
 std::string describeSeparator(char c) {
@@ -155,7 +155,7 @@ int CsvDataSet::mapHeader() {
             if (name.empty()) fail("Error processing first line of CSV file");
             const int column = findColumn(columns_, name);
             if (column < 0)
-                fail("ProcessCsvHeaderRow: Field " + std::string(name) + " found in file, but not in field definitions");
+                fail("ProcessCsvHeaderRow: Field " + printableExcerpt(name) + " found in file, but not in field definitions");
             columns_[static_cast<std::size_t>(column)].position = next++;
         }
     }

@@ -39,7 +39,9 @@ void loadSched(CsvDataSet& list, SharedEventList& access, ScheduledEvents& engin
         list.first();
         log.writeLog(">> All events for scheduler: " + std::to_string(list.recordCount()));
         for (; !list.eof(); list.next()) {
-            if (toInteger(list.value("FILE")) != 0) continue;
+            bool timeEvent = false;
+            forRecord(list, [&] { timeEvent = toInteger(list.value("FILE")) == 0; });
+            if (!timeEvent) continue;
             forRecord(list, [&] {
                 const std::int64_t id = toInteger(list.value("ID"));
                 logRecord(list, log);
@@ -66,7 +68,9 @@ void loadSched(CsvDataSet& list, SharedEventList& access, ScheduledEvents& engin
         std::lock_guard table(watcher.lock());
         const LocalMoment now = watcher.now();
         for (list.first(); !list.eof(); list.next()) {
-            if (toInteger(list.value("ID")) < 1000) continue;
+            bool watched = false;
+            forRecord(list, [&] { watched = toInteger(list.value("ID")) >= 1000; });
+            if (!watched) continue;
             forRecord(list, [&] {
                 logRecord(list, log);
                 log.writeLog(list.value("F_EXIST") == "1" || list.value("FILENAME").empty() ? "1" : "2");

@@ -42,6 +42,14 @@ TEST(CutToWidth, NeverSplitsAUtf8Character) {
     EXPECT_EQ(cutToWidth("a\xA3\xA3\xA3", 2), "a\xA3");
 }
 
+TEST(PrintableExcerpt, KeepsUtf8AndMasksWhatATerminalWouldMisread) {
+    EXPECT_EQ(printableExcerpt("Název"), "Název");
+    EXPECT_EQ(printableExcerpt("a\x1b[2Jb\tc\x7f"), "a?[2Jb?c?");
+    EXPECT_EQ(printableExcerpt("\xA3\xC5x\xE2\x82"), "??x??");  // stray and cut-off sequences
+    EXPECT_EQ(printableExcerpt("abcdef", 4), "abcd...");
+    EXPECT_EQ(printableExcerpt("ař€", 4), "ař...");  // never half a character
+}
+
 TEST(Text, CaseFoldingAndTrimming) {
     EXPECT_TRUE(equalsIgnoreCase("Kill_after_mins", "KILL_AFTER_MINS"));
     EXPECT_FALSE(equalsIgnoreCase("ID", "IDX"));

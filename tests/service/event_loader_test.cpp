@@ -135,6 +135,12 @@ TEST_F(EventLoaderTest, BadRecordsEndTheLoadingNamingTheEvent) {
     noLoop.fRunMode = "";
     write({noLoop});
     EXPECT_EQ(test::errorOf([&] { load(); }), "Event 1000: '' is not a valid integer value");
+
+    list_.close();
+    EventRecord badId = fileEvent(1000, "/tmp/x", true);
+    badId.id = "x1";
+    write({badId});
+    EXPECT_EQ(test::errorOf([&] { load(); }), "Event x1: 'x1' is not a valid integer value");
 }
 
 TEST_F(EventLoaderTest, UpperCaseLineBreakEscapesAreReadToo) {

@@ -163,7 +163,8 @@ int emailCommand(MailOptions o) {
 
 int main(int argc, char** argv) {
     CLI::App app{"orvaloctl: Orvalo's commands for terminals and scripts. The event list is L.csv in the "
-                 "program folder (ORVALO_HOME when set)."};
+                 "program folder: ORVALO_HOME when set, else the folder of this program, or ~/.local/share/orvalo "
+                 "when that folder is not yours to write in."};
     app.require_subcommand(1);
 
     bool json = false;

@@ -8,7 +8,7 @@
 #   bench/bad_input.sh   (needs build/bin)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-bin=$PWD/build/bin
+bin=${ORVALO_BIN:-$PWD/build/bin}
 work=$(mktemp -d /tmp/orvalo-bad-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

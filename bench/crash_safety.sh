@@ -7,10 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kills=${1:-100}
-bin=$PWD/build/bin
+bin=${ORVALO_BIN:-$PWD/build/bin}
 home=$(mktemp -d /tmp/orvalo-crash-XXXXXX)
 check=$(mktemp -d /tmp/orvalo-crash-check-XXXXXX)
-trap 'pkill -KILL -f "$bin/OrvaloS -console" 2>/dev/null || true; rm -rf "$home" "$check"' EXIT
+trap '[ -n "${pid:-}" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$home" "$check"' EXIT
 export ORVALO_HOME=$home
 
 for i in $(seq 1 40); do

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 duration=${1:-600}
-bin=$PWD/build/bin
+bin=${ORVALO_BIN:-$PWD/build/bin}
 if ! command -v cron >/dev/null; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq cron >/dev/null
 fi

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:-10000}
-bin=$PWD/build/bin
+bin=${ORVALO_BIN:-$PWD/build/bin}
 home=$(mktemp -d /tmp/orvalo-soak-XXXXXX)
 trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$home"' EXIT
 export ORVALO_HOME=$home

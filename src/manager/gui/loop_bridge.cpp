@@ -31,7 +31,7 @@ void LoopBridge::follow() {
     }
     if (const auto due = loop_.nextTimerDue()) {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - std::chrono::steady_clock::now());
-        timer_.start(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 24 * 3'600'000)));
+        timer_.start(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 86'400'000)));
     } else {
         timer_.stop();
     }

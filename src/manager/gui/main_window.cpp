@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
@@ -407,6 +408,10 @@ void MainWindow::hideToTray() {
     if (tray_ == nullptr) {
         tray_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
         tray_->setToolTip("Orvalo");
+        auto* menu = new QMenu(this);
+        menu->addAction("Show", this, [this] { bringToFront(); });
+        menu->addAction("Exit", this, [this] { close(); });
+        tray_->setContextMenu(menu);
         connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) bringToFront();
         });

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
         LoopBridge bridge(loop);
         MainWindow window(core);
         instance.onAnotherStart([&window] { window.bringToFront(); });
+        window.onStopped([] { QApplication::quit(); });
         if (!core.loadReports().empty()) {
             QString reports;
             for (const std::string& report : core.loadReports()) reports += QString::fromStdString(report) + "\n";

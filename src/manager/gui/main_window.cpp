@@ -456,6 +456,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             }
             stopped_ = true;
             close();
+            if (onStopped_) onStopped_();
         });
         poll->start(50);
     });

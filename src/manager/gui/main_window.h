@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <functional>
 
 #include "manager/core/manager_core.h"
 
@@ -37,6 +38,9 @@ public:
     void selectId(const QString& id);
     // Re-reads the list and applies the run mode's column (colours, captions).
     void refresh();
+    // Called once closing has stopped everything (the program ends then, even when
+    // the window was hidden in the tray).
+    void onStopped(std::function<void()> handler) { onStopped_ = std::move(handler); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +96,7 @@ private:
     bool stopStarted_ = false;
     bool stopped_ = false;
     std::chrono::milliseconds stopWait_{6000};
+    std::function<void()> onStopped_;
 };
 
 }  // namespace orvalo

@@ -86,6 +86,17 @@ TEST_F(MailNotifierTest, AnUnreachableServerIsAFailedMailNotAnError) {
                                                     "Odeslani e-mailu konec."}));
 }
 
+TEST_F(MailNotifierTest, AServerThatRefusesIsAFailedMailAndAClearTestResult) {
+    test::PythonServer refusing("refusing_smtp_server.py", {});
+    MailNotifier notifier(log_, MailNotifier::kServiceSubject, true);
+    notifier.setSettings(settingsFor(refusing));
+    EXPECT_NO_THROW(notifier.send("ops@example.org", "text"));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Odeslani e-mailu start.", "Odeslani e-mailu:chyba... Body:text",
+                                                    "Odeslani e-mailu konec."}));
+    const std::string outcome = MailNotifier::testConnection(settingsFor(refusing));
+    EXPECT_EQ(outcome.rfind("ERROR: ", 0), 0u) << outcome;
+}
+
 TEST_F(MailNotifierTest, TheConnectionTestSaysWhetherTheServerAnswers) {
     test::PythonServer smtp("smtp_server.py", {inbox_.path().string()});
     EXPECT_EQ(MailNotifier::testConnection(settingsFor(smtp)), "Nastavení v pořádku.");

@@ -34,6 +34,7 @@ TEST_F(WebPageFetchTest, AnAddressThatCannotBeFetchedLeavesNoFile) {
     const auto file = folder_ / "tmp10001.web";
     EXPECT_FALSE(downloadFile("http://127.0.0.1:1/", file, "OrvaloS"));
     EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(downloadFile(server_.url("/garbage"), file, "OrvaloS"));  // not HTTP at all
     EXPECT_FALSE(downloadFile("not a url at all", file, "OrvaloS"));
     EXPECT_FALSE(downloadFile("", file, "OrvaloS"));
     EXPECT_FALSE(std::filesystem::exists(file));

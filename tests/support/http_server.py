@@ -4,6 +4,7 @@ Serves the files of the folder given as the first argument, plus:
   /hang        answers nothing for a minute
   /redirect    redirects to /page.html
   /error       answers 500 with a body of its own
+  /garbage     answers bytes that are not HTTP at all, then closes
 Prints its port on the first line and stops when its standard input closes.
 """
 import http.server
@@ -27,6 +28,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_response(302)
             self.send_header("Location", "/page.html")
             self.end_headers()
+            return
+        if self.path == "/garbage":
+            self.wfile.write(b"\x00\xff\x13 not http \r\n\r\n" * 64)
+            self.close_connection = True
             return
         if self.path == "/error":
             body = b"server error page: DOWN\n"

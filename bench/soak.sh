@@ -28,7 +28,16 @@ between() { sleep "0.$(printf '%03d' $(( (1000 - 10#$(date +%N | cut -c1-3) + 60
 sleep 20
 between
 start=$(sample); startRuns=$(runs); t0=$(date +%s)
-while [ "$(runs)" -lt "$target" ]; do sleep 5; done
+# A sample at every quarter shows whether anything grows with the runs.
+quarter=$((target / 4)); next=$quarter
+while [ "$(runs)" -lt "$target" ]; do
+  sleep 5
+  if [ "$(runs)" -ge "$next" ] && [ "$next" -lt "$target" ]; then
+    between
+    echo "after $(runs) runs: $(sample)"
+    next=$((next + quarter))
+  fi
+done
 between
 end=$(sample); t1=$(date +%s)
 echo "runs: $(runs) in $((t1 - t0 + 20)) s"

@@ -4,11 +4,12 @@
 #include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
-#include <unistd.h>
+
+#include "platform/current_user.h"
 
 namespace orvalo {
 
-SingleInstance::SingleInstance() : name_(QStringLiteral("Orvalo-%1").arg(::getuid())) {
+SingleInstance::SingleInstance() : name_(QStringLiteral("Orvalo-%1").arg(currentUserId())) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) folder = QDir::tempPath();
     lock_ = std::make_unique<QLockFile>(folder + "/" + name_ + ".lock");

@@ -19,6 +19,16 @@
 
 namespace orvalo {
 
+const char* serviceStateName(ServiceState state) {
+    switch (state) {
+        case ServiceState::NotInstalled: return "not installed";
+        case ServiceState::Stopped: return "stopped";
+        case ServiceState::Running: return "running";
+        case ServiceState::Paused: return "paused";
+    }
+    return "unknown";
+}
+
 namespace {
 
 constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";

@@ -23,6 +23,8 @@ struct ServiceRegistration {
 };
 
 enum class ServiceState { NotInstalled, Stopped, Running, Paused };
+// "not installed", "stopped", "running", "paused".
+const char* serviceStateName(ServiceState state);
 
 class ServiceManager {
 public:

@@ -76,16 +76,6 @@ void clearAll(bool yes) {
     core->clearAll();
 }
 
-const char* stateName(ServiceState state) {
-    switch (state) {
-        case ServiceState::NotInstalled: return "not installed";
-        case ServiceState::Stopped: return "stopped";
-        case ServiceState::Running: return "running";
-        case ServiceState::Paused: return "paused";
-    }
-    return "unknown";
-}
-
 // Exit status 0 when the service ends in the state the command is for.
 int serviceCommand(const std::string& action) {
     CommandCore core(action != "status");
@@ -105,7 +95,7 @@ int serviceCommand(const std::string& action) {
     if (action == "start") core->startService();
     if (action == "stop") core->stopService();
     const ServiceState state = core->serviceState();
-    std::printf("Service: %s\nEvents run by: %s\n", stateName(state), core->serviceMode() ? "Service" : "Application");
+    std::printf("Service: %s\nEvents run by: %s\n", serviceStateName(state), core->serviceMode() ? "Service" : "Application");
     if (action == "start") return state == ServiceState::Running ? 0 : 1;
     if (action == "stop") return state == ServiceState::Running ? 1 : 0;
     return 0;

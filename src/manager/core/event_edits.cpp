@@ -43,21 +43,6 @@ WebEventForm ManagerCore::webEventForm(long long id) {
     return WebEventForm::fromRecord(r);
 }
 
-void ManagerCore::rewriteRecord(const EventRecord& r) {
-    // The caller holds listLock() and stands on the record.
-    try {
-        list_.edit();
-        writeEventRecord(list_, r);
-        list_.post();
-        list_.saveIfChanged();
-        noteShownListSaved();
-    } catch (const Error& e) {
-        list_.cancel();
-        throw Error(std::string("There was an error: ") + e.what());
-    }
-    changesPending_ = true;
-}
-
 void ManagerCore::replaceWatchRow(const WatchRow& row) {
     std::lock_guard rows(watcher_.lock());
     for (WatchRow& existing : watcher_.rows())
@@ -80,7 +65,7 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
         moveToEvent(id);
         EventRecord r = readEventRecord(list_);
         orvalo::editTimeEvent(r, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text);
-        rewriteRecord(r);
+        storeRecord(r, false);
     }
     item.deactivate();
     item.setSchedule(schedule);
@@ -95,7 +80,7 @@ void ManagerCore::editFileEvent(long long id, const FileEventForm& form) {
         EventRecord r = readEventRecord(list_);
         requireKind(r, kFileFileEvent, "a file event");
         orvalo::editFileEvent(r, form.action.action(), form.condition);
-        rewriteRecord(r);
+        storeRecord(r, false);
     }
     replaceWatchRow(fileWatchRow(id, form, true, watcher_.now()));
 }
@@ -108,7 +93,7 @@ void ManagerCore::editWebEvent(long long id, const WebEventForm& form) {
         EventRecord r = readEventRecord(list_);
         requireKind(r, kFileWebEvent, "a web event");
         orvalo::editWebEvent(r, form.action.action(), form.condition);
-        rewriteRecord(r);
+        storeRecord(r, false);
     }
     replaceWatchRow(webWatchRow(id, form, true, watcher_.now()));
 }

@@ -150,8 +150,13 @@ void ManagerCore::loadWatchTable() {
 
 void ManagerCore::appendRecord(const EventRecord& record) {
     const auto lock = lockList();
+    storeRecord(record, true);
+}
+
+void ManagerCore::storeRecord(const EventRecord& record, bool append) {
     try {
-        list_.append();
+        if (append) list_.append();
+        else list_.edit();
         writeEventRecord(list_, record);
         list_.post();
         list_.saveIfChanged();

@@ -157,7 +157,9 @@ private:
     void noteShownListSaved();
     // Moves to the event's record (under listLock()); Error when there is none.
     void moveToEvent(long long id);
-    void rewriteRecord(const EventRecord& record);
+    // Appends the record, or writes it over the current one; the caller holds the
+    // list's lock. A failure: "There was an error: " + the reason, nothing stored.
+    void storeRecord(const EventRecord& record, bool append);
     void replaceWatchRow(const WatchRow& row);
     // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
     std::string handListToService();

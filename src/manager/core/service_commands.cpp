@@ -14,16 +14,6 @@ namespace {
 constexpr const char* kServiceName = "Orvalo";
 constexpr const char* kServiceList = "sl.csv";
 
-std::string stateText(ServiceState state) {
-    switch (state) {
-        case ServiceState::NotInstalled: return "not installed";
-        case ServiceState::Stopped: return "stopped";
-        case ServiceState::Running: return "running";
-        case ServiceState::Paused: return "paused";
-    }
-    return "unknown";
-}
-
 }  // namespace
 
 ServiceManager& ManagerCore::serviceManager() {
@@ -74,7 +64,7 @@ std::string ManagerCore::startService() {
     // Running is said only when it runs (it may have been running already).
     const ServiceState state = manager.query(kServiceName);
     if (state == ServiceState::Running) return kServiceInstalled;
-    return "The service is " + stateText(state) + (failure.empty() ? "" : ": " + failure);
+    return std::string("The service is ") + serviceStateName(state) + (failure.empty() ? "" : ": " + failure);
 }
 
 std::string ManagerCore::stopService() {
@@ -87,7 +77,7 @@ std::string ManagerCore::stopService() {
     }
     const ServiceState state = manager.query(kServiceName);
     if (state == ServiceState::Stopped) return kServiceUninstalled;
-    return "The service did not stop; it is " + stateText(state);
+    return std::string("The service did not stop; it is ") + serviceStateName(state);
 }
 
 std::string ManagerCore::installService() {

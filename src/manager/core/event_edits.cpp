@@ -21,13 +21,18 @@ EventRecord ManagerCore::record(long long id) {
     return readEventRecord(list_);
 }
 
-std::pair<ActionFields, TimeEventForm> ManagerCore::timeEventForm(long long id) {
-    const EventRecord r = record(id);
+EventCollectionItem& ManagerCore::timeEventItem(const EventRecord& r, long long id) {
     requireKind(r, kFileTimeEvent, "a time event");
     if (id < 0 || id >= engine_.events().count())
         throw Error("Event " + r.id + " has no schedule: its ID does not follow the others");
+    return engine_.events().items(static_cast<int>(id));
+}
+
+std::pair<ActionFields, TimeEventForm> ManagerCore::timeEventForm(long long id) {
+    const EventRecord r = record(id);
+    const EventCollectionItem& item = timeEventItem(r, id);
     TimeEventForm form = TimeEventForm::defaults(toLocalDateTime(nowStamp(clock_)));
-    scheduleToControls(engine_.events().items(static_cast<int>(id)).schedule(), form);
+    scheduleToControls(item.schedule(), form);
     return {actionFromRecord(r), form};
 }
 
@@ -52,21 +57,26 @@ void ManagerCore::replaceWatchRow(const WatchRow& row) {
         }
 }
 
+void ManagerCore::editRecord(long long id, std::string_view kind, const char* what,
+                             const std::function<void(EventRecord&)>& change) {
+    const auto lock = lockList();
+    moveToEvent(id);
+    EventRecord r = readEventRecord(list_);
+    requireKind(r, kind, what);
+    change(r);
+    storeRecord(r, false);
+}
+
 void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const TimeEventForm& form) {
     const EventAction action = fields.action();
-    timeEventForm(id);  // the record exists, is a time event and has its engine item
-    EventCollectionItem& item = engine_.events().items(static_cast<int>(id));
+    EventCollectionItem& item = timeEventItem(record(id), id);
     // The new schedule is built aside, so a refused field leaves the running item alone.
     Schedule schedule = item.schedule();
     controlsToSchedule(form, schedule);
     const std::string text = scheduleToText(schedule);
-    {
-        const auto lock = lockList();
-        moveToEvent(id);
-        EventRecord r = readEventRecord(list_);
+    editRecord(id, kFileTimeEvent, "a time event", [&](EventRecord& r) {
         orvalo::editTimeEvent(r, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text);
-        storeRecord(r, false);
-    }
+    });
     item.deactivate();
     item.setSchedule(schedule);
     item.setName(action.name);
@@ -74,27 +84,15 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
 
 void ManagerCore::editFileEvent(long long id, const FileEventForm& form) {
     form.check();
-    {
-        const auto lock = lockList();
-        moveToEvent(id);
-        EventRecord r = readEventRecord(list_);
-        requireKind(r, kFileFileEvent, "a file event");
-        orvalo::editFileEvent(r, form.action.action(), form.condition);
-        storeRecord(r, false);
-    }
+    editRecord(id, kFileFileEvent, "a file event",
+               [&](EventRecord& r) { orvalo::editFileEvent(r, form.action.action(), form.condition); });
     replaceWatchRow(fileWatchRow(id, form, true, watcher_.now()));
 }
 
 void ManagerCore::editWebEvent(long long id, const WebEventForm& form) {
     form.check();
-    {
-        const auto lock = lockList();
-        moveToEvent(id);
-        EventRecord r = readEventRecord(list_);
-        requireKind(r, kFileWebEvent, "a web event");
-        orvalo::editWebEvent(r, form.action.action(), form.condition);
-        storeRecord(r, false);
-    }
+    editRecord(id, kFileWebEvent, "a web event",
+               [&](EventRecord& r) { orvalo::editWebEvent(r, form.action.action(), form.condition); });
     replaceWatchRow(webWatchRow(id, form, true, watcher_.now()));
 }
 

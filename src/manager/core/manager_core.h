@@ -161,6 +161,12 @@ private:
     // list's lock. A failure: "There was an error: " + the reason, nothing stored.
     void storeRecord(const EventRecord& record, bool append);
     void replaceWatchRow(const WatchRow& row);
+    // The engine item of a time event's record; Error when the record is of another
+    // kind or its ID has no item.
+    EventCollectionItem& timeEventItem(const EventRecord& record, long long id);
+    // Reads the event's record, checks its kind, changes it and stores it back.
+    void editRecord(long long id, std::string_view kind, const char* what,
+                    const std::function<void(EventRecord&)>& change);
     // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
     std::string handListToService();
     std::string runServiceProgram(const char* option);

@@ -33,6 +33,16 @@ QHBoxLayout* okCancel(QDialog* dialog) {
     return row;
 }
 
+QHBoxLayout* infoChecks(QCheckBox*& email, QCheckBox*& log) {
+    email = named(new QCheckBox("Send info e-mail"), "CHBEmail");
+    log = named(new QCheckBox("Write info to log"), "CHBLog");
+    auto* row = new QHBoxLayout;
+    row->addWidget(email);
+    row->addWidget(log);
+    row->addStretch();
+    return row;
+}
+
 bool passes(QWidget* parent, const std::function<void()>& check) {
     try {
         check();

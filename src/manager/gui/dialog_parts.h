@@ -3,6 +3,7 @@
 // shown to the user.
 #pragma once
 
+#include <QCheckBox>
 #include <QColor>
 #include <QDialog>
 #include <QFrame>
@@ -22,6 +23,8 @@ void colour(QWidget* widget, const QColor& background);
 QFrame* separator();
 // "OK" (the default button) and "Cancel", accepting and rejecting the dialog.
 QHBoxLayout* okCancel(QDialog* dialog);
+// "Send info e-mail" (CHBEmail) and "Write info to log" (CHBLog), side by side.
+QHBoxLayout* infoChecks(QCheckBox*& email, QCheckBox*& log);
 // Runs the check; on an error shows its message and returns false.
 bool passes(QWidget* parent, const std::function<void()>& check);
 

@@ -69,8 +69,6 @@ FileEventDialog::FileEventDialog(QWidget* parent) : QDialog(parent) {
     connect(rbExist_, &QRadioButton::toggled, this, [this] { gbxClick(); });
     connect(rbOnlyOne_, &QRadioButton::toggled, this, [this] { gb1Click(); });
 
-    email_ = named(new QCheckBox("Send info e-mail"), "CHBEmail");
-    log_ = named(new QCheckBox("Write info to log"), "CHBLog");
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(fname_);
@@ -83,10 +81,7 @@ FileEventDialog::FileEventDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(gbx_, 2, 0);
     grid->addWidget(gb1_, 2, 1);
     grid->addWidget(gb2_, 2, 2);
-    auto* checks = new QHBoxLayout;
-    checks->addWidget(email_);
-    checks->addWidget(log_);
-    checks->addStretch();
+    QHBoxLayout* checks = infoChecks(email_, log_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(action_);
     layout->addLayout(checks);

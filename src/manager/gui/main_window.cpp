@@ -358,22 +358,21 @@ void MainWindow::testSave() {
     });
 }
 
-void MainWindow::installOrUninstall() {
+void MainWindow::serviceCommand(const std::function<std::string()>& body) {
+    // Service commands wait for the service; the cursor says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QString message;
-    command([&] {
-        message = QString::fromStdString(core_.serviceMode() ? core_.uninstallService() : core_.installService());
-    });
+    command([&] { message = QString::fromStdString(body()); });
     QGuiApplication::restoreOverrideCursor();
     if (!message.isEmpty()) showMessage(this, message);
 }
 
+void MainWindow::installOrUninstall() {
+    serviceCommand([this] { return core_.serviceMode() ? core_.uninstallService() : core_.installService(); });
+}
+
 void MainWindow::updateService() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString message;
-    command([&] { message = QString::fromStdString(core_.updateService()); });
-    QGuiApplication::restoreOverrideCursor();
-    if (!message.isEmpty()) showMessage(this, message);
+    serviceCommand([this] { return core_.updateService(); });
 }
 
 void MainWindow::viewLog(bool service) {

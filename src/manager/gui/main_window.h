@@ -65,6 +65,8 @@ private:
     void testSave();
     void installOrUninstall();
     void updateService();
+    // Runs a service command under a wait cursor and shows its message.
+    void serviceCommand(const std::function<std::string()>& body);
     void viewLog(bool service);
     void startupChanged();
     void notifyChanged();

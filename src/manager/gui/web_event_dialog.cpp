@@ -29,18 +29,13 @@ WebEventDialog::WebEventDialog(QWidget* parent) : QDialog(parent) {
     groupLayout->addWidget(rbNotExists_, 1, 0);
     groupLayout->addWidget(new QLabel("Checked String :"), 2, 0);
     groupLayout->addWidget(eStr_, 2, 1);
-    email_ = named(new QCheckBox("Send info e-mail"), "CHBEmail");
-    log_ = named(new QCheckBox("Write info to log"), "CHBLog");
 
     auto* every = new QHBoxLayout;
     every->addWidget(new QLabel("Check every "));
     every->addWidget(eMins_);
     every->addWidget(new QLabel("min."));
     every->addStretch();
-    auto* checks = new QHBoxLayout;
-    checks->addWidget(email_);
-    checks->addWidget(log_);
-    checks->addStretch();
+    QHBoxLayout* checks = infoChecks(email_, log_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(action_);
     layout->addLayout(checks);

@@ -31,12 +31,19 @@ orvalo_install_missing() {
   fi
 }
 
-# The tests check dates and times in a German locale as well as in C.
+# The tests check dates and times in German and US English locales as well as in C.
 orvalo_make_locales() {
-  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  local have missing=()
+  have=$(locale -a 2>/dev/null)
+  for wanted in de_DE en_US; do
+    grep -qi "^${wanted}\.utf-\?8$" <<<"$have" || missing+=("$wanted")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
   if [ -w /etc/locale.gen ] || [ "$(id -u)" -ne 0 ]; then
-    orvalo_as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen || return 0
-    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | orvalo_as_root tee -a /etc/locale.gen >/dev/null
+    for wanted in "${missing[@]}"; do
+      orvalo_as_root sed -i "s/^# *\(${wanted}.UTF-8 UTF-8\)/\1/" /etc/locale.gen || return 0
+      grep -q "^${wanted}.UTF-8 UTF-8" /etc/locale.gen || echo "${wanted}.UTF-8 UTF-8" | orvalo_as_root tee -a /etc/locale.gen >/dev/null
+    done
     orvalo_as_root locale-gen >/dev/null || true
   fi
 }

@@ -34,10 +34,17 @@ bool isForbiddenSeparator(char c) {
     return forbidden.find(c) != std::string_view::npos;
 }
 
-// Splits file text into lines: CR LF, a lone CR and a lone LF each end a line, and
-// the text ends at the first NUL.
+// The number of the line that holds the byte at offset, counting from 1.
+std::size_t lineNumberAt(std::string_view text, std::size_t offset) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
+    }
+    return line;
+}
+
+// Splits file text into lines: CR LF, a lone CR and a lone LF each end a line.
 std::vector<std::string_view> splitLines(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -177,6 +184,10 @@ void CsvDataSet::loadText(std::string_view text) {
     clearRows();
     initFieldDefs();
 
+    // A NUL is no text: a damaged file is refused whole, never read in part (and
+    // then written back shorter).
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        fail("The list holds a NUL byte in line " + std::to_string(lineNumberAt(text, nul)));
     const auto lines = splitLines(text);
     headerRow_.clear();
     if (!lines.empty()) {
@@ -249,7 +260,12 @@ void CsvDataSet::requireWritable() const {
 void CsvDataSet::saveIfChanged() {
     requireWritable();
     if (!changed_ || !active()) return;
-    writeSavedText(takeChangedText());
+    try {
+        writeSavedText(takeChangedText());
+    } catch (...) {
+        changed_ = true;  // not saved after all: the next save tries again
+        throw;
+    }
 }
 
 std::string CsvDataSet::takeChangedText() {
@@ -258,15 +274,19 @@ std::string CsvDataSet::takeChangedText() {
     return fileText();
 }
 
-void CsvDataSet::writeSavedText(const std::string& text) {
+void CsvDataSet::writeSavedText(const std::string& text) const {
     requireWritable();
-    const std::filesystem::path path = openedPath_.empty() ? resolvePath() : openedPath_;
-    try {
-        writeFileAtomically(path, text);
-    } catch (...) {
-        changed_ = true;  // not saved after all: the next save tries again
-        throw;
-    }
+    writeFileAtomically(openedPath_.empty() ? resolvePath() : openedPath_, text);
+}
+
+void CsvDataSet::reload() {
+    requireActive();
+    cancel();
+    changed_ = false;
+    clearRows();
+    state_ = State::Inactive;
+    openedPath_.clear();
+    open();
 }
 
 void CsvDataSet::close() {

@@ -73,9 +73,14 @@ public:
     void saveIfChanged();
     // saveIfChanged() in two steps, so that a shared table can be written outside
     // its lock: the text of every change so far (the changed flag is cleared), then
-    // the writing of that text (a failed write sets the flag again).
+    // the writing of that text, which touches no state of the table: after a failed
+    // write the caller calls markChanged() under its lock, so the next save retries.
     std::string takeChangedText();
-    void writeSavedText(const std::string& text);
+    void writeSavedText(const std::string& text) const;
+    void markChanged() { changed_ = true; }
+    // Reads the file again, dropping every change not saved yet; on error the table
+    // is closed as after a failed open().
+    void reload();
     // Full path the table was opened from (empty while closed).
     const std::filesystem::path& openedPath() const { return openedPath_; }
     // The header line as read (with appended names of columns the file lacked).

@@ -19,11 +19,15 @@ class CsvDataSet;
 
 // Column definitions of the event list, in file order, and its key.
 inline constexpr std::string_view kEventListFieldDef =
-    "ID:$20;NAME:$200;DATE:$300;COMMANDLINE:$300;CFG_SAVE:$600;STATE:$10;ACTIVE:$10;LASTRUN:$20;"
+    "ID:$20;NAME:$200;DATE:$300;COMMANDLINE:$300;CFG_SAVE:$600;STATE:$10;ACTIVE:$10;LASTRUN:$64;"
     "START_MODE:$10;KILL_AFTER_MINS:$10;F_RUNMODE:$10;FILE:$1;FILENAME:$300;F_EXIST:$1;F_ONE_EXEC:$1;"
     "F_INFINITY:$1;F_ENUMEND:$10;F_LOOPWAIT:$10;EMAIL:$1;LOG:$1;W_CHECK:$10;W_URL:$300;W_EXIST:$1;"
     "W_STR:$300;W_CHECK_CNT:$10";
 inline constexpr std::string_view kEventListKeyDef = "ID";
+
+// The longest kill time: one year. Forms refuse more; a list that holds more means
+// one year.
+inline constexpr long long kMaxKillMinutes = 525'600;
 
 inline constexpr std::string_view kStateWaiting = "Waiting";
 inline constexpr std::string_view kStateRunning = "Running";

@@ -1,5 +1,8 @@
 #include "execution/action_runner.h"
 
+#include <algorithm>
+#include <csignal>
+
 #include "base/text.h"
 #include "eventlist/event_record.h"
 #include "execution/page_search.h"
@@ -29,7 +32,7 @@ ActionRunner::ActionRunner(RunnerSettings settings, EventListAccess& list, LogFi
 
 ActionRunner::~ActionRunner() {
     // Runs waiting for their kill time close their programs now.
-    setStopFlag();
+    beginStop();
     joinAll();
 }
 
@@ -51,9 +54,14 @@ void ActionRunner::setStopFlag() {
     stopChanged_.notify_all();
 }
 
+void ActionRunner::beginStop() {
+    stopping_ = true;
+    // No run starts from here on, so a flag set now reaches every run there will be.
+    setStopFlag();
+}
+
 void ActionRunner::myProc(EventCollectionItem& item, bool /*isSnoozeEvent*/) {
-    startRun(item.index());
-    if (settings_.service) log(" Try run Event.");
+    if (startRun(item.index()) && settings_.service) log(" Try run Event.");
 }
 
 void ActionRunner::joinFinished() {
@@ -68,30 +76,47 @@ void ActionRunner::joinFinished() {
     }
 }
 
-void ActionRunner::startRun(long long id) {
+bool ActionRunner::busy(long long id) const {
+    std::lock_guard lock(threadsMutex_);
+    return busyIds_.count(id) > 0;
+}
+
+bool ActionRunner::startRun(long long id) {
+    if (stopping_) return false;
     joinFinished();
     auto done = std::make_shared<std::atomic<bool>>(false);
-    ++active_;
     std::lock_guard lock(threadsMutex_);
+    ++active_;
+    const auto busyEntry = busyIds_.insert(id);
     try {
-        workers_.push_back({std::thread([this, id, done] {
+        workers_.push_back({std::thread([this, id, done, busyEntry] {
                                 try {
                                     execute(id);
-                                } catch (...) {
+                                    runFailures_.succeeded();
+                                } catch (const std::exception& e) {
                                     // A run's errors end the run and nothing else.
+                                    runFailures_.failed("Event " + std::to_string(id) + ": " + e.what());
+                                } catch (...) {
+                                    runFailures_.failed("Event " + std::to_string(id));
+                                }
+                                {
+                                    std::lock_guard guard(threadsMutex_);
+                                    busyIds_.erase(busyEntry);
                                 }
                                 --active_;
                                 done->store(true);
                             }),
                             done});
     } catch (...) {
+        busyIds_.erase(busyEntry);
         --active_;  // no thread, no run
         throw;
     }
+    return true;
 }
 
 void ActionRunner::stopRuns() {
-    if (anyActive()) setStopFlag();
+    beginStop();
     // Six steps, so runs that wait for their kill time can close their programs.
     for (int step = 0; step < 6 && anyActive(); ++step) {
         std::unique_lock lock(stopMutex_);
@@ -174,19 +199,29 @@ bool ActionRunner::webConditionHolds(long long id, const Record& r) {
     const std::filesystem::path page = settings_.programFolder / ("tmp" + idText + ".web");
     std::error_code ec;
     std::filesystem::remove(page, ec);
-    const bool fetched = downloadFile(r.url, page, settings_.userAgent, settings_.fetchLimits);
+    const FetchResult result = fetchPage(r.url, page, settings_.userAgent, settings_.fetchLimits, &stopFlag_);
+    if (result == FetchResult::TooLarge)
+        log("Web page of event " + idText + " is larger than " + std::to_string(settings_.fetchLimits.maxBytes) +
+            " bytes; it counts as not fetched");
+    const bool fetched = result == FetchResult::Fetched;
     std::string text;
-    if (fetched) readWholeFile(page, text);
+    if (fetched) readWholeFile(page, text, settings_.fetchLimits.maxBytes);
     return webConditionMet(fetched, fetched && pageContains(text, r.wStr), r.wExist);
 }
 
 void ActionRunner::waitKillTime(long long minutes) {
-    // minutes * 60 + 1 steps; StopFlag ends the wait at once.
-    const auto steps = static_cast<double>(minutes) * 60.0 + 1.0;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(settings_.second * steps);
+    // minutes * 60 + 1 steps; StopFlag ends the wait at once. Beyond a year the
+    // list's value means one year, so the deadline cannot overflow.
+    const long long steps = std::min(minutes, kMaxKillMinutes) * 60 + 1;
+    const auto deadline = std::chrono::steady_clock::now() + settings_.second * steps;
     std::unique_lock lock(stopMutex_);
     stopChanged_.wait_until(lock, deadline, [this] { return stopFlag_.load(); });
+}
+
+void ActionRunner::waitForGroupEnd(ProcessLauncher& launcher) {
+    const auto giveUp = std::chrono::steady_clock::now() + settings_.closeGrace;
+    while (launcher.groupAlive() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 void ActionRunner::runCommand(long long id, const Record& r) {
@@ -198,7 +233,8 @@ void ActionRunner::runCommand(long long id, const Record& r) {
     if (r.log == 1) log(runText);
     if (settings_.service)
         log("Email:" + std::to_string(r.email) + " SMTP:" + mailSettings.smtpServer + " Notiemail:" + to);
-    if (!mailSettings.smtpServer.empty() && !to.empty() && r.email == 1) mail_.send(to, runText);
+    // The mail goes out beside the command: a slow server never delays it.
+    if (!mailSettings.smtpServer.empty() && !to.empty() && r.email == 1) mail_.post(to, runText);
 
     ProcessLauncher launcher(mainLoop_);
     launcher.setCommandLine(r.commandLine);
@@ -215,22 +251,13 @@ void ActionRunner::runCommand(long long id, const Record& r) {
     if (r.log == 1)
         log("Terminate event" + idText + " Execute command:" + r.commandLine +
             " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.");
-    if (launcher.state() == ProcessLauncher::State::Ready) return;  // ended by itself
-    try {
-        launcher.requestClose(true);
-        if (settings_.service) {
-            // A program that ignores the close request is killed after a grace period,
-            // so no command outlives its kill time by much.
-            const auto giveUp = std::chrono::steady_clock::now() + settings_.closeGrace;
-            while (launcher.state() != ProcessLauncher::State::Ready && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (launcher.state() != ProcessLauncher::State::Ready) launcher.kill();
-        } else if (launcher.state() != ProcessLauncher::State::Ready) {
-            launcher.kill();
-        }
-    } catch (const Error&) {
-        // The program ended meanwhile.
-    }
+    // The whole process group is closed, also when the command itself has ended:
+    // what it started in the background goes with it.
+    if (!launcher.groupAlive()) return;
+    launcher.signalProcessGroup(SIGTERM);
+    // A service gives the group a grace period; the manager kills at once.
+    if (settings_.service) waitForGroupEnd(launcher);
+    if (launcher.groupAlive()) launcher.signalProcessGroup(SIGKILL);
 }
 
 void ActionRunner::execute(long long id) {

@@ -1,13 +1,16 @@
 // Carries out the runs of events: each run, on a worker thread of its own, marks its
 // event record "Running" and stamps LASTRUN, checks the web page of a web event,
-// writes its log lines, sends the information e-mail, starts the command through a
+// writes its log lines, posts the information e-mail, starts the command through a
 // process launcher, waits the kill time, closes the program and marks the record
 // "Waiting" again. Runs are neither queued nor limited.
 //
 // The manager's and the service's runners differ only in their settings. Threads:
 // runs are started from the main thread; the list, the log and the mail notifier
-// are shared by the runs and serialise them themselves; the destructor and
-// stopRuns() wait for every run to end (every step of a run has a time limit).
+// are shared by the runs and serialise them themselves. Once beginStop() is called
+// no run starts any more, runs waiting for their kill time close their commands and
+// web transfers end; the destructor and stopRuns() wait for every run to end (every
+// step of a run has a time limit). A log line or a list save that fails does not
+// end a run: the failure is reported once per streak to the system log.
 #pragma once
 
 #include <atomic>
@@ -17,10 +20,12 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
 #include "execution/event_list_access.h"
+#include "execution/failure_streak.h"
 #include "execution/log_file.h"
 #include "execution/mail_notifier.h"
 #include "execution/web_page_fetch.h"
@@ -52,8 +57,11 @@ public:
 
     // The scheduled events' handler: a run for the item's position.
     void myProc(EventCollectionItem& item, bool isSnoozeEvent);
-    // Starts a run for an event ID on a new worker thread and returns at once.
-    void startRun(long long id);
+    // Starts a run for an event ID on a new worker thread and returns at once;
+    // false when the stop has begun and no run starts.
+    bool startRun(long long id);
+    // Whether a run of the event is going on.
+    bool busy(long long id) const;
 
     // Who receives the information e-mails (thread-safe).
     void setRecipient(std::string recipient);
@@ -63,8 +71,12 @@ public:
     int activeRuns() const { return active_.load(); }
     void setStopFlag();
     bool stopFlag() const { return stopFlag_.load(); }
-    // The stop sequence: StopFlag when runs are active, six steps of the wait, then
-    // every run is waited for.
+    // The stop request: no run starts from now on, StopFlag is set, so runs waiting
+    // for their kill time close their commands, and transfers end.
+    void beginStop();
+    bool stopping() const { return stopping_.load(); }
+    // The whole stop sequence: beginStop(), six steps of the wait (fewer when no run
+    // is left), then every run is waited for.
     void stopRuns();
     // Waits for every run's thread to end.
     void joinAll();
@@ -78,10 +90,13 @@ private:
     void finalPass(long long id);
     bool webConditionHolds(long long id, const Record& record);
     void runCommand(long long id, const Record& record);
+    // Waits the kill time, or until StopFlag is set.
     void waitKillTime(long long minutes);
+    // Waits up to the close grace for the command's group to end.
+    void waitForGroupEnd(class ProcessLauncher& launcher);
     std::mutex& pageFileLock(long long id);
     void joinFinished();
-    void log(const std::string& line) { log_.writeLog(line); }
+    void log(const std::string& line) { log_.tryWriteLog(line); }
 
     RunnerSettings settings_;
     EventListAccess& list_;
@@ -95,19 +110,22 @@ private:
     std::string recipient_;
 
     std::atomic<int> active_{0};
+    std::atomic<bool> stopping_{false};
     std::atomic<bool> stopFlag_{false};
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;
 
-    std::mutex threadsMutex_;
+    mutable std::mutex threadsMutex_;
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
     std::list<Worker> workers_;
+    std::multiset<long long> busyIds_;  // under threadsMutex_
 
     std::mutex pageLocksMutex_;
     std::map<long long, std::mutex> pageLocks_;
+    FailureStreak runFailures_{"A run ended early", "Runs end normally again"};
 };
 
 }  // namespace orvalo

@@ -17,8 +17,8 @@ LocalMoment momentOf(const LocalDateTime& t) {
 
 bool WatchRow::isWebRow() const { return trimBlanks(filename).empty(); }
 
-ConditionWatcher::ConditionWatcher(StartRun startRun, const Clock& clock)
-    : startRun_(std::move(startRun)), clock_(clock) {}
+ConditionWatcher::ConditionWatcher(StartRun startRun, const Clock& clock, Busy busy)
+    : startRun_(std::move(startRun)), clock_(clock), busy_(std::move(busy)) {}
 
 ConditionWatcher::~ConditionWatcher() { stop(); }
 
@@ -47,6 +47,8 @@ void ConditionWatcher::stop() {
 void ConditionWatcher::kontrolaFile() {
     std::lock_guard lock(mutex_);
     for (WatchRow& row : rows_) {
+        // Checked again on the first tick after the run has ended.
+        if (busy_ && row.enable == 1 && row.nespusteno == 1 && busy_(row.id)) continue;
         if (row.isWebRow()) checkWebRow(row);
         else checkFileRow(row);
     }

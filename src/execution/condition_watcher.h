@@ -45,9 +45,12 @@ struct WatchRow {
 class ConditionWatcher {
 public:
     using StartRun = std::function<void(long long id)>;
+    // Whether a run of the event is still going on: its row is then passed over,
+    // counters and all, so runs of one event never pile up.
+    using Busy = std::function<bool(long long id)>;
     static constexpr std::chrono::milliseconds kTick{10'000};
 
-    explicit ConditionWatcher(StartRun startRun, const Clock& clock = SystemClock::instance());
+    explicit ConditionWatcher(StartRun startRun, const Clock& clock = SystemClock::instance(), Busy busy = {});
     ~ConditionWatcher();
 
     std::vector<WatchRow>& rows() { return rows_; }
@@ -70,6 +73,7 @@ private:
 
     StartRun startRun_;
     const Clock& clock_;
+    Busy busy_;
     std::mutex mutex_;
     std::vector<WatchRow> rows_;
     MainLoop* loop_ = nullptr;

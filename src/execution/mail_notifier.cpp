@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "execution/mail_address.h"
 #include "execution/web_page_fetch.h"
 #include "platform/host_name.h"
 
@@ -22,22 +23,7 @@ std::string oneLine(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> addressList(std::string_view text) {
-    std::vector<std::string> addresses;
-    std::size_t start = 0;
-    for (;;) {
-        const auto comma = text.find(',', start);
-        const std::string_view address = trimWhitespace(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-        if (!address.empty()) addresses.push_back(oneLine(address));
-        if (comma == std::string_view::npos) return addresses;
-        start = comma + 1;
-    }
-}
-
-std::string angle(const std::string& address) {
-    if (!address.empty() && address.front() == '<') return address;
-    return "<" + address + ">";
-}
+std::string angle(std::string_view address) { return "<" + std::string(address) + ">"; }
 
 std::string rfc2822Date() {
     const std::time_t now = std::time(nullptr);
@@ -61,11 +47,22 @@ std::size_t readMessage(char* buffer, std::size_t size, std::size_t count, void*
     return n;
 }
 
+std::string senderAddress(const MailSettings& settings) {
+    const std::vector<std::string> sender = mailboxAddresses(settings.senderEmail);
+    return sender.empty() ? std::string() : sender.front();
+}
+
 }  // namespace
 
 MailNotifier::MailNotifier(LogFile& log, std::string subject, bool serviceLines, MailLimits limits)
     : log_(log), subject_(std::move(subject)), serviceLines_(serviceLines), limits_(limits) {
     initCurl();
+}
+
+MailNotifier::~MailNotifier() {
+    abort();
+    drain();
+    if (sender_.joinable()) sender_.join();
 }
 
 void MailNotifier::setSettings(const MailSettings& settings) {
@@ -81,36 +78,35 @@ MailSettings MailNotifier::settings() const {
 std::string MailNotifier::composeMessage(const MailSettings& settings, const std::string& recipients,
                                          const std::string& subject, const std::string& hostName,
                                          const std::string& text) {
-    std::string to;
-    for (const std::string& address : addressList(recipients)) to += (to.empty() ? "" : ", ") + address;
+    const std::string name = displayNamePhrase(settings.senderName);
     std::string m;
     m += "Date: " + rfc2822Date() + "\r\n";
-    m += "From: \"" + oneLine(settings.senderName) + "\" " + angle(oneLine(trimWhitespace(settings.senderEmail))) + "\r\n";
-    m += "To: " + to + "\r\n";
+    m += "From: " + (name.empty() ? "" : name + " ") + angle(oneLine(senderAddress(settings))) + "\r\n";
+    m += "To: " + oneLine(trimWhitespace(recipients)) + "\r\n";
     m += "Subject: " + oneLine(subject) + "\r\n";
     m += "X-Mailer: agent\r\n";
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: text/plain; charset=utf-8\r\n";
     m += "\r\n";
-    if (!hostName.empty()) m += hostName + "\r\n";
-    m += " send info :" + text + "\r\n";
+    if (!hostName.empty()) m += withCrLf(hostName) + "\r\n";
+    m += withCrLf(" send info :" + text) + "\r\n";
     return m;
 }
 
 bool MailNotifier::transmit(const MailSettings& settings, const std::string& recipients, const std::string& message) {
+    if (aborted_) return false;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return false;
     CURL* c = curl.get();
-    std::string host(trimWhitespace(settings.smtpServer));
-    if (host.find(':') == std::string::npos) host += ":25";
-    const std::string url = "smtp://" + host;
-    const std::string from = angle(oneLine(trimWhitespace(settings.senderEmail)));
+    const std::string url = smtpUrl(settings.smtpServer);
+    const std::string from = angle(senderAddress(settings));
     curl_slist* rcpt = nullptr;
-    for (const std::string& address : addressList(recipients)) rcpt = curl_slist_append(rcpt, angle(address).c_str());
+    for (const std::string& address : mailboxAddresses(recipients)) rcpt = curl_slist_append(rcpt, angle(address).c_str());
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt, curl_slist_free_all);
 
     Reader reader{&message};
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, readMessage);
@@ -121,6 +117,7 @@ bool MailNotifier::transmit(const MailSettings& settings, const std::string& rec
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits_.connect.count()));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(limits_.perReply.count()));
     curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(limits_.total.count()));
+    abortTransferWhen(c, &aborted_);
     if (!settings.login.empty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, settings.login.c_str());
         curl_easy_setopt(c, CURLOPT_PASSWORD, settings.password.c_str());
@@ -133,12 +130,11 @@ std::string MailNotifier::testConnection(const MailSettings& settings, MailLimit
     initCurl();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return "ERROR: cannot start an SMTP client";
-    std::string host(trimWhitespace(settings.smtpServer));
-    if (host.empty()) return "ERROR: no SMTP server is set";
-    if (host.find(':') == std::string::npos) host += ":25";
-    const std::string url = "smtp://" + host;
+    if (trimWhitespace(settings.smtpServer).empty()) return "ERROR: no SMTP server is set";
+    const std::string url = smtpUrl(settings.smtpServer);
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
     curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
@@ -150,12 +146,63 @@ std::string MailNotifier::testConnection(const MailSettings& settings, MailLimit
 
 void MailNotifier::send(const std::string& recipients, const std::string& text) {
     std::lock_guard lock(sendMutex_);
-    if (serviceLines_) log_.writeLog("Odeslani e-mailu start.");
-    const MailSettings current = settings();
-    const std::string message = composeMessage(current, recipients, subject_, computerName(), text);
-    const bool sent = transmit(current, recipients, message);
-    log_.writeLog(sent ? "Odeslani e-mailu:OK ...Body:" + text : "Odeslani e-mailu:chyba... Body:" + text);
-    if (serviceLines_) log_.writeLog("Odeslani e-mailu konec.");
+    if (serviceLines_) log("Odeslani e-mailu start.");
+    bool sent = false;
+    try {
+        const MailSettings current = settings();
+        sent = transmit(current, recipients, composeMessage(current, recipients, subject_, computerName(), text));
+    } catch (const std::exception&) {
+        // Out of memory building the message: a failed mail like any other.
+    }
+    log(sent ? "Odeslani e-mailu:OK ...Body:" + text : "Odeslani e-mailu:chyba... Body:" + text);
+    if (serviceLines_) log("Odeslani e-mailu konec.");
 }
+
+void MailNotifier::post(std::string recipients, std::string text) {
+    std::unique_lock lock(queueMutex_);
+    if (queue_.size() >= limits_.queued) {
+        lock.unlock();
+        // The server cannot keep up: this mail fails now rather than pile up.
+        failAtOnce(text);
+        return;
+    }
+    queue_.push_back({std::move(recipients), text});
+    if (senderBusy_) return;
+    if (sender_.joinable()) sender_.join();  // it has ended: senderBusy_ was false
+    try {
+        sender_ = std::thread([this] { sendQueued(); });
+        senderBusy_ = true;
+    } catch (const std::system_error&) {
+        queue_.pop_back();
+        lock.unlock();
+        failAtOnce(text);
+    }
+}
+
+void MailNotifier::failAtOnce(const std::string& text) {
+    if (serviceLines_) log("Odeslani e-mailu start.");
+    log("Odeslani e-mailu:chyba... Body:" + text);
+    if (serviceLines_) log("Odeslani e-mailu konec.");
+}
+
+void MailNotifier::sendQueued() {
+    std::unique_lock lock(queueMutex_);
+    while (!queue_.empty()) {
+        const Mail mail = std::move(queue_.front());
+        lock.unlock();
+        send(mail.recipients, mail.text);
+        lock.lock();
+        queue_.pop_front();
+    }
+    senderBusy_ = false;
+    queueEmpty_.notify_all();
+}
+
+void MailNotifier::drain() {
+    std::unique_lock lock(queueMutex_);
+    queueEmpty_.wait(lock, [this] { return !senderBusy_; });
+}
+
+void MailNotifier::abort() { aborted_ = true; }
 
 }  // namespace orvalo

@@ -84,8 +84,15 @@ ProcessLauncher::ProcessLauncher(TaskQueue& mainLoop) : mainLoop_(mainLoop), cor
 ProcessLauncher::~ProcessLauncher() {
     detach();
     joinWatcher();
+    releaseChild();
     std::lock_guard lock(core_->mutex);
     core_->launcher = nullptr;
+}
+
+void ProcessLauncher::releaseChild() {
+    if (childPidfd_ >= 0) adoptChild({childPid_, childPidfd_});
+    childPidfd_ = -1;
+    childPid_ = -1;
 }
 
 void ProcessLauncher::setOnTerminate(TerminateHandler handler) {
@@ -124,6 +131,7 @@ void ProcessLauncher::run() {
         ++core_->generation;
     }
     joinWatcher();
+    releaseChild();
     if (commandLine_.empty() && trimBlanks(applicationName_).empty()) throw SystemError(EINVAL);
 
     ChildOptions options;
@@ -143,20 +151,20 @@ void ProcessLauncher::run() {
     }
     core_->state = State::Watching;
     core_->watchersToReport = 1;
+    childPid_ = child.pid;
+    childPidfd_ = child.pidfd;
     stopFd_ = openWakeEvent();
     const std::uint64_t generation = core_->generation;
     watcher_ = std::thread([core = core_, child, stopFd = stopFd_, generation, &loop = mainLoop_] {
         unsigned code = 0;
         bool ended = false;
         try {
-            ended = waitForChild(child, stopFd, code);
+            // Left unreaped: the launcher releases the child when it lets go of it.
+            ended = waitForChild(child, stopFd, code, -1, false);
         } catch (const Error&) {
-            // The wait failed: nothing useful to report; the reaper takes the child.
+            // The wait failed: nothing useful to report.
         }
-        if (!ended) {
-            adoptChild(child);
-            return;
-        }
+        if (!ended) return;
         loop.post([weak = std::weak_ptr<Core>(core), code, generation] {
             const std::shared_ptr<Core> c = weak.lock();
             if (!c) return;  // the launcher is gone
@@ -184,6 +192,12 @@ bool ProcessLauncher::requestClose(bool /*sendQuit*/) {
     requireRunning();
     return signalGroup(processId(), SIGTERM);
 }
+
+bool ProcessLauncher::signalProcessGroup(int signal) {
+    return childPidfd_ >= 0 && signalGroup(childPid_, signal);
+}
+
+bool ProcessLauncher::groupAlive() const { return childPidfd_ >= 0 && processGroupAlive(childPid_); }
 
 bool ProcessLauncher::kill() {
     requireRunning();

@@ -100,6 +100,14 @@ public:
     bool requestClose(bool sendQuit = true);
     // Ends the process group at once (SIGKILL).
     bool kill();
+    // Sends the signal to every process left in the command's process group, also
+    // once the command itself has ended: its background children are reached, and
+    // the group's id cannot have passed to another process, as the launcher keeps
+    // the ended command unreaped until it is destroyed or run again. False when no
+    // process of the group is left or nothing was started.
+    bool signalProcessGroup(int signal);
+    // Whether a live process is left in the command's process group.
+    bool groupAlive() const;
     // Stops watching; the process keeps running.
     void detach();
 
@@ -111,6 +119,8 @@ private:
     struct Core;
     void requireRunning() const;
     void joinWatcher();
+    // Hands the last started child to the reaper.
+    void releaseChild();
 
     TaskQueue& mainLoop_;
     std::string commandLine_;
@@ -124,6 +134,8 @@ private:
 
     std::shared_ptr<Core> core_;
     std::thread watcher_;
+    int childPidfd_ = -1;  // the watched child, unreaped until released
+    pid_t childPid_ = -1;
     int stopFd_ = -1;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +73,28 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
     syncFolder(folder);
 }
 
+void removeLeftoverTemporaryFiles(const std::filesystem::path& folder, std::initializer_list<std::string_view> names) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string file = entry.path().filename().string();
+        for (std::string_view name : names) {
+            const std::size_t prefix = name.size() + 2;
+            if (file.size() != prefix + 6 || file[0] != '.' || file.compare(1, name.size(), name) != 0 ||
+                file[name.size() + 1] != '.')
+                continue;
+            const bool ours = std::all_of(file.begin() + static_cast<std::ptrdiff_t>(prefix), file.end(),
+                                          [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+            std::error_code removeError;
+            if (ours && !entry.is_directory(removeError)) std::filesystem::remove(entry.path(), removeError);
+        }
+    }
+}
+
 bool readWholeFile(const std::filesystem::path& path, std::string& contents) {
+    return readWholeFile(path, contents, contents.max_size());
+}
+
+bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return false;
@@ -80,7 +103,9 @@ bool readWholeFile(const std::filesystem::path& path, std::string& contents) {
     contents.clear();
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const std::size_t want = std::min(sizeof buffer, maxBytes - contents.size());
+        if (want == 0) break;
+        const ssize_t n = ::read(fd, buffer, want);
         if (n < 0) {
             if (errno == EINTR) continue;
             const int error = errno;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string_view>
 #include <sys/types.h>
 
@@ -15,8 +16,16 @@ namespace orvalo {
 void writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
                          mode_t newFileMode = 0644);
 
+// Removes what interrupted saves of the named files left in the folder: files
+// named "." + name + "." + six letters or digits, as writeFileAtomically makes
+// them. Only a holder of the files' lock may call it, or it could remove the
+// temporary file of a save under way. Errors are ignored.
+void removeLeftoverTemporaryFiles(const std::filesystem::path& folder, std::initializer_list<std::string_view> names);
+
 // Reads a whole file. Raises IoError "Cannot open file \"<path>\". <reason>".
 // Returns false without raising when the file does not exist.
 bool readWholeFile(const std::filesystem::path& path, std::string& contents);
+// The same, reading at most maxBytes.
+bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes);
 
 }  // namespace orvalo

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdint>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -25,10 +27,12 @@ namespace orvalo {
 
 namespace {
 
-// Variables by which a service manager hands sockets and watchdogs to its service;
-// a command started by the service must not believe they are meant for it.
-constexpr const char* kServiceManagerVariables[] = {"NOTIFY_SOCKET=", "LISTEN_FDS=", "LISTEN_PID=",
-                                                    "LISTEN_FDNAMES=", "WATCHDOG_USEC=", "WATCHDOG_PID="};
+// Variables by which a service manager hands sockets, watchdogs and its status
+// channel to its service; a command started by the service must not believe they
+// are meant for it (an OrvaloS it starts would take itself for the service).
+constexpr const char* kServiceManagerVariables[] = {
+    "NOTIFY_SOCKET=",  "LISTEN_FDS=",    "LISTEN_PID=",   "LISTEN_FDNAMES=",
+    "WATCHDOG_USEC=",  "WATCHDOG_PID=",  "INVOCATION_ID=", "ORVALO_SERVICE_STATUS_FILE="};
 
 int openPidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
@@ -173,7 +177,7 @@ Child startChild(const ChildOptions& options) {
     return {pid, pidfd};
 }
 
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs) {
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs, bool reap) {
     pollfd fds[2] = {{child.pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -190,10 +194,11 @@ bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeou
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             siginfo_t info{};
-            if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info, WEXITED) != 0)
+            if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info,
+                         WEXITED | (reap ? 0 : WNOWAIT)) != 0)
                 throw SystemError(errno);
             exitCode = exitCodeOf(info);
-            ::close(child.pidfd);
+            if (reap) ::close(child.pidfd);
             return true;
         }
         if (stopFd >= 0 && (fds[1].revents & POLLIN)) return false;
@@ -201,6 +206,35 @@ bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeou
 }
 
 bool signalGroup(pid_t group, int signal) { return group > 0 && ::kill(-group, signal) == 0; }
+
+bool processGroupAlive(pid_t group) {
+    if (group <= 0) return false;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) return signalGroup(group, 0);
+    bool alive = false;
+    char path[300];
+    char text[512];
+    while (!alive) {
+        const dirent* entry = ::readdir(proc);
+        if (entry == nullptr) break;
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        std::snprintf(path, sizeof path, "/proc/%s/stat", entry->d_name);
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const ssize_t n = ::read(fd, text, sizeof text - 1);
+        ::close(fd);
+        if (n <= 0) continue;
+        text[n] = '\0';
+        // "pid (comm) state ppid pgrp ...": comm may hold blanks and parentheses.
+        const char* close = std::strrchr(text, ')');
+        char state = 0;
+        long ppid = 0, pgrp = 0;
+        if (close != nullptr && std::sscanf(close + 1, " %c %ld %ld", &state, &ppid, &pgrp) == 3)
+            alive = pgrp == group && state != 'Z' && state != 'X';
+    }
+    ::closedir(proc);
+    return alive;
+}
 
 void adoptChild(Child child) {
     if (child.pidfd >= 0) reaper().adopt(child.pidfd);

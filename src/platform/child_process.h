@@ -31,12 +31,19 @@ Child startChild(const ChildOptions& options);
 
 // Waits until the child ends, stopFd becomes readable or timeoutMs pass (-1: no
 // limit). Returns true and the exit code (the exit status, or 128 + the signal
-// number) when the child ended and was reaped, its pidfd closed; false otherwise.
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs = -1);
+// number) when the child ended; false otherwise. With reap, an ended child is
+// reaped and its pidfd closed; without, it stays a zombie, so its pid (and with it
+// the id of its process group) cannot be given to another process until whoever
+// holds the Child hands it to adoptChild().
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs = -1, bool reap = true);
 
 // Sends a signal to the child's whole process group; false when no process of the
 // group is left (errno is then ESRCH).
 bool signalGroup(pid_t group, int signal);
+
+// Whether a process of the group is alive (zombies do not count). Reads /proc;
+// meant for the rare moments a kill time is reached.
+bool processGroupAlive(pid_t group);
 
 // Hands a child nobody watches any more to the reaper thread, which reaps it when it
 // ends and closes its pidfd.

@@ -13,10 +13,15 @@ namespace orvalo {
 class FolderLock {
 public:
     static constexpr const char* kFileName = "Orvalo.lock";
+    // The running service's lock on its folder: one service per folder.
+    static constexpr const char* kServiceFileName = "OrvaloS.lock";
 
     // Takes the lock, trying for up to `patience`. Returns false when another holder
-    // keeps it. Raises SystemError when the lock file cannot be opened.
-    bool take(const std::filesystem::path& folder, std::chrono::milliseconds patience);
+    // keeps it. Raises SystemError when the lock file cannot be opened (a symbolic
+    // link in its place is never followed).
+    bool take(const std::filesystem::path& folder, std::chrono::milliseconds patience,
+              const char* fileName = kFileName);
+    bool held() const { return fd_ >= 0; }
     void release();
 
     FolderLock() = default;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <utility>
+#include <vector>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -33,13 +35,30 @@ namespace {
 
 constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";
 
-// A process that exists and is not a zombie.
-bool processAlive(pid_t pid) {
-    if (pid <= 0) return false;
+// The fields of /proc/<pid>/stat after the command name: state first.
+std::vector<std::string> processStat(pid_t pid) {
+    std::vector<std::string> fields;
+    if (pid <= 0) return fields;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const auto close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+    if (close == std::string::npos) return fields;
+    std::istringstream in(text.substr(close + 1));
+    for (std::string field; in >> field;) fields.push_back(field);
+    return fields;
+}
+
+// A process that exists and is not a zombie.
+bool processAlive(pid_t pid) {
+    const std::vector<std::string> fields = processStat(pid);
+    return !fields.empty() && fields[0] != "Z" && fields[0] != "X";
+}
+
+// When the process started, in clock ticks since boot: with the pid, it names one
+// process for good, as a pid alone is given again once its process has ended.
+std::string processStartTime(pid_t pid) {
+    const std::vector<std::string> fields = processStat(pid);
+    return fields.size() > 19 ? fields[19] : std::string();
 }
 
 // A live process running the given program.
@@ -48,6 +67,14 @@ bool processRunning(pid_t pid, const std::filesystem::path& program) {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
     return !ec && std::filesystem::equivalent(exe, program, ec);
+}
+
+// How long a stop may take: the service's six seconds, the close grace of its
+// runs, and room to spare. ORVALO_SCM_STOP_SECONDS shortens it for tests.
+std::chrono::seconds stopLimit() {
+    if (const char* text = std::getenv("ORVALO_SCM_STOP_SECONDS"); text && std::atoi(text) > 0)
+        return std::chrono::seconds(std::atoi(text));
+    return std::chrono::seconds(60);
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -98,7 +125,8 @@ public:
         options.environment.push_back(std::string(kStatusFileVariable) + "=" + statusFile(name).string());
         if (values.count("Home")) options.environment.push_back("ORVALO_HOME=" + values.at("Home"));
         Child child = startChild(options);
-        writeFileAtomically(pidFile(name), std::to_string(child.pid) + "\n");
+        // The start time names this process even after its pid is given to another.
+        writeFileAtomically(pidFile(name), std::to_string(child.pid) + " " + processStartTime(child.pid) + "\n");
         adoptChild(child);
         // Started once the service says it runs, or has given up.
         // The shell that starts it becomes the service only at its exec, so wait on
@@ -113,7 +141,11 @@ public:
         if (!running(name, values)) throw Error("The service has not been started");
         ::kill(pid, SIGTERM);
         // The stop sequence takes six seconds plus the bounded waits of its runs.
-        waitFor([&] { return !running(name, values); }, values, std::chrono::seconds(60));
+        const std::chrono::seconds limit = stopLimit();
+        waitFor([&] { return !running(name, values); }, values, limit);
+        if (running(name, values))
+            throw Error("The service did not stop within " + std::to_string(limit.count()) + " s; it still runs as process " +
+                        std::to_string(pid));
     }
 
     void pause(const std::string& name) override { signal(name, SIGUSR1, "paused"); }
@@ -150,12 +182,19 @@ private:
         }
         return values;
     }
-    pid_t pidOf(const std::string& name) const {
-        const std::string text = readText(pidFile(name));
-        return text.empty() ? -1 : static_cast<pid_t>(std::atoi(text.c_str()));
+    // The recorded pid and start time; a record without its start time names nobody.
+    std::pair<pid_t, std::string> recorded(const std::string& name) const {
+        std::istringstream in(readText(pidFile(name)));
+        pid_t pid = -1;
+        std::string started;
+        if (!(in >> pid >> started)) return {-1, ""};
+        return {pid, started};
     }
+    pid_t pidOf(const std::string& name) const { return recorded(name).first; }
+    // The service is the recorded process: the same pid, start time and program.
     bool running(const std::string& name, const std::map<std::string, std::string>& values) const {
-        return processRunning(pidOf(name), values.at("Program"));
+        const auto [pid, started] = recorded(name);
+        return processRunning(pid, values.at("Program")) && processStartTime(pid) == started;
     }
     template <typename Done>
     void waitFor(Done done, const std::map<std::string, std::string>& values,

@@ -2,7 +2,10 @@
 // file and systemctl, used when systemd runs) and direct (a registration record, a
 // pid file, signals and a status file, used where no systemd runs, such as
 // containers and CI). ORVALO_SCM=systemd|direct forces one; ORVALO_SCM_DIR moves
-// the direct backend's records. Errors are Error with the system's text.
+// the direct backend's records, ORVALO_SCM_STOP_SECONDS shortens its stop limit
+// (60 s). The direct backend knows its service by pid and start time, so another
+// process that is given the same pid is never taken for it. Errors are Error with
+// the system's text; a stop that has not ended by its limit is one.
 #pragma once
 
 #include <chrono>
@@ -33,7 +36,8 @@ public:
     // A running service is not stopped first.
     virtual void uninstall(const std::string& name) = 0;
     virtual void start(const std::string& name) = 0;
-    // Asks the service to stop and waits until it has.
+    // Asks the service to stop and waits until it has; Error when it still runs
+    // at the time limit.
     virtual void stop(const std::string& name) = 0;
     virtual void pause(const std::string& name) = 0;
     virtual void resume(const std::string& name) = 0;

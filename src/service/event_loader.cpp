@@ -35,7 +35,7 @@ void loadSched(CsvDataSet& list, SharedEventList& access, ScheduledEvents& engin
                LogFile& log, const EventCollectionItem::ExecuteHandler& onExecute) {
     {
         std::lock_guard lock(access.lock());
-        list.open();
+        access.open();
         list.first();
         log.writeLog(">> All events for scheduler: " + std::to_string(list.recordCount()));
         for (; !list.eof(); list.next()) {

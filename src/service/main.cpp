@@ -36,9 +36,13 @@ int registration(const ServiceCommandLine& line) {
     return 0;
 }
 
-int runService() {
+int runService(bool console) {
     // Before any thread starts, so that every thread leaves these signals to the loop.
     blockSignals({SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2});
+    // A file size limit makes a write fail, which is reported, instead of ending the service.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // In the foreground, what goes to the system log is seen on the terminal too.
+    copyEventLogToStandardError(console);
     MainLoop loop;
     loop.setErrorHandler([](std::exception_ptr error) { writeEventLogError("Service failed on execute: " + errorText(error)); });
     OrvaloService service(programFolder(), loop);
@@ -52,7 +56,7 @@ int runService() {
             service.log().writeLog(message);
         } catch (const std::exception&) {
         }
-        std::fprintf(stderr, "%s\n", message.c_str());
+        if (!console) std::fprintf(stderr, "%s\n", message.c_str());
         reportServiceStatus("stopped");
         return 1;
     }
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.install || line.uninstall) return registration(line);
-    if (line.console || startedByServiceManager()) return runService();
+    if (line.console || startedByServiceManager()) return runService(line.console);
     const std::string message =
         "The service process could not connect to the service controller. Start it with the service "
         "manager, or run \"OrvaloS -console\" in the foreground.";

@@ -4,6 +4,7 @@
 
 #include "eventlist/event_record.h"
 #include "eventlist/settings_file.h"
+#include "platform/atomic_file.h"
 #include "service/event_loader.h"
 
 namespace orvalo {
@@ -34,7 +35,8 @@ OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::
       engine_(scheduler_, loop),
       mail_(log_, MailNotifier::kServiceSubject, true),
       runner_(serviceRunner(folder_, second), access_, log_, mail_, loop),
-      watcher_([this](long long id) { runner_.startRun(id); }),
+      watcher_([this](long long id) { runner_.startRun(id); }, SystemClock::instance(),
+               [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop) {
     configureEventListTable(list_, (folder_ / kListFile).string(), true);
     clockWatch_.subscribe([this] { engine_.clockChanged(); });
@@ -43,6 +45,9 @@ OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::
 OrvaloService::~OrvaloService() { watcher_.stop(); }
 
 void OrvaloService::start() {
+    if (!folderLock_.take(folder_, std::chrono::milliseconds(0), FolderLock::kServiceFileName))
+        throw Error("Another OrvaloS is already running on the program folder " + folder_.string());
+    removeLeftoverTemporaryFiles(folder_, {kListFile});
     log_.writeLog(" ====== Start service ============== ");
     loadSched(list_, access_, engine_, watcher_, log_,
               [this](EventCollectionItem& item, bool snooze) { runner_.myProc(item, snooze); });
@@ -54,17 +59,18 @@ void OrvaloService::start() {
 }
 
 void OrvaloService::stop() {
-    if (runner_.anyActive()) runner_.setStopFlag();
+    // Nothing fires once the stop is asked for: a run due in the six seconds would
+    // otherwise start and hold the service for its whole kill time.
+    watcher_.stop();
+    engine_.deactivateAll();
+    runner_.beginStop();
+    mail_.abort();
     const auto sixSeconds = std::chrono::steady_clock::now() + 6 * second_;
     while (std::chrono::steady_clock::now() < sixSeconds)
         loop_.runOnce(std::chrono::duration_cast<std::chrono::milliseconds>(sixSeconds - std::chrono::steady_clock::now()));
-    watcher_.stop();
-    engine_.deactivateAll();
-    // Every step of a run has a time limit; the loop turns so their commands' ends are seen.
-    while (runner_.anyActive()) loop_.runOnce(std::chrono::milliseconds(10));
+    // Every step of a run has a time limit, and those that wait end with the stop.
     runner_.joinAll();
-    std::lock_guard lock(access_.lock());
-    list_.close();
+    access_.close();
 }
 
 }  // namespace orvalo

@@ -1,8 +1,9 @@
 // The Orvalo service: its event list sl.csv, schedule engine, watch table, runner,
 // mail notifier and log slog.txt, all in one program folder, run on one main loop.
-// start() is the service's run up to the wait for requests; stop() is the stop
-// sequence. Both run on the loop's thread; stop() keeps the loop turning while it
-// waits, so the end reports of running commands still arrive.
+// start() is the service's run up to the wait for requests; it holds the folder's
+// service lock, so a second service on the same folder refuses to start. stop() is
+// the stop sequence: from its first moment no run starts. Both run on the loop's
+// thread; stop() keeps the loop turning while it waits.
 #pragma once
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "execution/log_file.h"
 #include "execution/mail_notifier.h"
 #include "platform/clock_change_watch.h"
+#include "platform/folder_lock.h"
 #include "platform/main_loop.h"
 #include "schedule/scheduled_events.h"
 #include "schedule/scheduler_thread.h"
@@ -29,10 +31,12 @@ public:
     OrvaloService(std::filesystem::path folder, MainLoop& loop, std::chrono::milliseconds second = std::chrono::seconds(1));
     ~OrvaloService();
 
-    // Log line, list, loading, e-mail settings. Raises the error that ended the run.
+    // The folder's lock, log line, list, loading, e-mail settings. Raises the error
+    // that ended the run.
     void start();
-    // StopFlag when runs are active, six seconds, every run waited for, the list
-    // closed (written back if it changed).
+    // The engine and the watcher stop firing, StopFlag is set and transfers end,
+    // six seconds pass, every run is waited for, and the list is closed (written back
+    // if it changed).
     void stop();
 
     LogFile& log() { return log_; }
@@ -40,6 +44,7 @@ public:
 
 private:
     std::filesystem::path folder_;
+    FolderLock folderLock_;
     MainLoop& loop_;
     std::chrono::milliseconds second_;
     LogFile log_;

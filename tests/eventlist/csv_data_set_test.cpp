@@ -170,12 +170,21 @@ TEST_F(CsvDataSetTest, AFirstValueLookingLikeASpecialLineIsQuotedSoTheRowSurvive
     EXPECT_EQ(table_.value("NAME"), ">>special");
 }
 
-TEST_F(CsvDataSetTest, AnyLineEndEndsALineAndNulEndsTheText) {
+TEST_F(CsvDataSetTest, AnyLineEndEndsALine) {
+    openWith("ID;NAME;NOTE\r1;a\n2;b\r\n3;c");
+    EXPECT_EQ(column("NAME"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(CsvDataSetTest, ANulByteIsAReadErrorNamingItsLineAndTheFileIsKept) {
     std::string text = "ID;NAME;NOTE\r1;a\n2;b\r\n3;c";
     text += '\0';
     text += "4;hidden\r\n";
-    openWith(text);
-    EXPECT_EQ(column("NAME"), (std::vector<std::string>{"a", "b", "c"}));
+    writeFile(path(), text);
+    configure(table_);
+    EXPECT_EQ(test::errorOf([&] { table_.open(); }), path().string() + ": The list holds a NUL byte in line 4");
+    EXPECT_NE(test::errorOf([&] { table_.saveIfChanged(); }).find("so it is not written"), std::string::npos);
+    table_.close();
+    EXPECT_EQ(readFile(path()), text);
 }
 
 TEST_F(CsvDataSetTest, BadHeadersFailToOpenWithTheirMessages) {

@@ -46,7 +46,7 @@ TEST_F(MailNotifierTest, SendsOneMessageToEveryRecipient) {
     const std::string received = mail(1);
     EXPECT_NE(received.find("FROM orvalo@example.org\nTO ops@example.org,night@example.org\nUSER \n"), std::string::npos)
         << received;
-    EXPECT_NE(received.find("From: \"Orvalo Bot\" <orvalo@example.org>"), std::string::npos);
+    EXPECT_NE(received.find("From: Orvalo Bot <orvalo@example.org>"), std::string::npos);
     EXPECT_NE(received.find("To: ops@example.org, night@example.org"), std::string::npos);
     EXPECT_NE(received.find("Subject: Info - Orvalo(Service)"), std::string::npos);
     EXPECT_NE(received.find("X-Mailer: agent"), std::string::npos);

@@ -67,13 +67,32 @@ TEST_F(ProcessLauncherTest, AProgramThatEndsByItselfMakesTheLauncherReady) {
     EXPECT_EQ(launcher.exitCode(), 3u);
     EXPECT_EQ(errorOf([&] { launcher.requestClose(); }), "Process is not running");
     EXPECT_EQ(errorOf([&] { launcher.kill(); }), "Process is not running");
-    EXPECT_TRUE(reaped(launcher.processId()));
+    // Held unreaped while the launcher has it, so its pid, the id of its group,
+    // cannot pass to another process.
+    const pid_t first = launcher.processId();
+    EXPECT_FALSE(reaped(first));
 
-    // The same launcher may run again once it is ready.
+    // The same launcher may run again once it is ready; it lets go of the first.
     launcher.setCommandLine("exit 0");
     launcher.run();
     ASSERT_TRUE(runUntil([&] { return reported.size() == 2; }));
     EXPECT_EQ(reported.back(), 0u);
+    EXPECT_TRUE(runUntil([&] { return reaped(first); }));
+}
+
+TEST_F(ProcessLauncherTest, TheGroupIsReachedAfterTheCommandHasEnded) {
+    pid_t group = -1;
+    {
+        ProcessLauncher launcher(loop_);
+        launcher.setCommandLine("sleep 30 & exit 0");
+        launcher.run();
+        group = launcher.processId();
+        ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
+        EXPECT_TRUE(launcher.groupAlive());  // the background sleep
+        EXPECT_TRUE(launcher.signalProcessGroup(SIGTERM));
+        EXPECT_TRUE(runUntil([&] { return !launcher.groupAlive(); }));
+    }
+    EXPECT_TRUE(runUntil([&] { return reaped(group); }));
 }
 
 TEST_F(ProcessLauncherTest, CloseRequestEndsTheWholeGroup) {
@@ -85,11 +104,8 @@ TEST_F(ProcessLauncherTest, CloseRequestEndsTheWholeGroup) {
     EXPECT_TRUE(launcher.requestClose());
     ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
     EXPECT_EQ(launcher.exitCode(), 128u + SIGTERM);
-    // No process of the group is left (once the orphaned one has been reaped).
-    const auto giveUp = std::chrono::steady_clock::now() + 5s;
-    while (::kill(-launcher.processId(), 0) == 0 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_NE(::kill(-launcher.processId(), 0), 0);
+    // No live process of the group is left.
+    EXPECT_TRUE(runUntil([&] { return !launcher.groupAlive(); }));
 }
 
 TEST_F(ProcessLauncherTest, AProgramIgnoringTheCloseRequestIsKilled) {

@@ -1,5 +1,6 @@
 #include "manager/core/event_forms.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "support/test_helpers.h"
@@ -59,15 +60,59 @@ TEST(EventForms, BadNumbersAreRefusedWithTheFieldsName) {
     file.condition.loopWaitMinutes = "0";
     file.action.killMinutes = "1.5";
     EXPECT_EQ(test::errorOf([&] { file.check(); }),
-              "Kill event after: '1.5' is not a whole number of minutes from 0 to 9999999999");
-    file.action.killMinutes = "9999999999";
+              "Kill event after: '1.5' is not a whole number of minutes from 0 to 525600 (one year)");
+    file.action.killMinutes = "525600";
     EXPECT_NO_THROW(file.check());
+    // Once a wait this long overflowed and killed the command at once.
+    file.action.killMinutes = "9999999999";
+    EXPECT_EQ(test::errorOf([&] { file.check(); }),
+              "Kill event after: '9999999999' is not a whole number of minutes from 0 to 525600 (one year)");
 
     WebEventForm web;
     EXPECT_EQ(web.condition.url, "http://");
     EXPECT_EQ(web.condition.checkMinutes, "1");
     web.condition.checkMinutes = "";
     EXPECT_EQ(test::errorOf([&] { web.check(); }), "Check every: '' is not a whole number from 0 to 2147483647");
+}
+
+// Texts are stored whole or refused: the list would cut a long one at its width.
+TEST(EventForms, TextsTooLongForTheirFieldOrHoldingALineBreakAreRefused) {
+    const std::string command400 = std::string(380, 'x') + " && rm -rf /tmp/x/y";
+    struct Case {
+        std::function<void(FileEventForm&, WebEventForm&)> set;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[](auto& f, auto&) { f.action.name = std::string(201, 'n'); },
+         "Action name: at most 200 bytes fit, this text has 201"},
+        {[&](auto& f, auto&) { f.action.commandLine = command400; },
+         "Execute command: at most 300 bytes fit, this text has 399"},
+        {[](auto& f, auto&) { f.action.commandLine = "true\nrm -rf /"; },
+         "Execute command: a line break cannot be part of it"},
+        {[](auto& f, auto&) { f.condition.path = "/tmp/a\r"; },
+         "Path and full filename: a line break cannot be part of it"},
+        {[](auto& f, auto&) { f.condition.path = "/" + std::string(300, 'p'); },
+         "Path and full filename: at most 300 bytes fit, this text has 301"},
+        {[](auto&, auto& w) { w.condition.url = "http://a/\nb"; },
+         "Web url path to check for string on web page: a line break cannot be part of it"},
+        {[](auto&, auto& w) { w.condition.url = "http://" + std::string(294, 'u'); },
+         "Web url path to check for string on web page: at most 300 bytes fit, this text has 301"},
+        {[](auto&, auto& w) { w.condition.searchText = std::string(301, 's'); },
+         "Checked String: at most 300 bytes fit, this text has 301"},
+    };
+    for (const Case& c : cases) {
+        FileEventForm file;
+        WebEventForm web;
+        c.set(file, web);
+        const std::string fileError = test::errorOf([&] { file.check(); });
+        const std::string webError = test::errorOf([&] { web.check(); });
+        EXPECT_TRUE(fileError == c.message || webError == c.message) << fileError << " / " << webError;
+    }
+    FileEventForm exact;
+    exact.action.name = std::string(200, 'n');
+    exact.action.commandLine = std::string(300, 'c');
+    exact.condition.path = std::string(300, 'p');
+    EXPECT_NO_THROW(exact.check());
 }
 
 }  // namespace

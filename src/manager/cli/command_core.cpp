@@ -13,6 +13,7 @@ CommandCore::CommandCore(bool changes) {
     // Another orvaloctl lets go within moments; a window keeps it.
     if (changes && !lock_.take(folder, std::chrono::seconds(5))) throw Error(kListInUse);
     core_.emplace(folder, loop_, scheduler_);
+    if (changes) core_->removeLeftoverTemporaryFiles();
     core_->start(false);
     for (const std::string& report : core_->loadReports()) std::fprintf(stderr, "%s\n", report.c_str());
 }

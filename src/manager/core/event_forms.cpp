@@ -2,10 +2,29 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "eventlist/csv_column.h"
 
 namespace orvalo {
 
 namespace {
+
+// The width of an event-list field, as its definition gives it.
+std::size_t fieldWidth(std::string_view name) {
+    static const std::vector<CsvColumn> columns = parseCsvFieldDef(kEventListFieldDef, ';');
+    return columns.at(static_cast<std::size_t>(findColumn(columns, name))).size;
+}
+
+// A text field is stored whole or refused: the list would cut it at its width
+// (a command line cut short is another command), and a line break would start a
+// second command or a second address.
+void checkText(const std::string& text, std::string_view column, const char* field, bool oneLine) {
+    if (oneLine && text.find_first_of("\r\n") != std::string::npos)
+        throw Error(std::string(field) + ": a line break cannot be part of it");
+    const std::size_t width = fieldWidth(column);
+    if (text.size() > width)
+        throw Error(std::string(field) + ": at most " + std::to_string(width) + " bytes fit, this text has " +
+                    std::to_string(text.size()));
+}
 
 // A number field as the watcher and the runner will read it: a whole number from 0.
 void checkCount(const std::string& text, const char* field) {
@@ -17,9 +36,12 @@ void checkCount(const std::string& text, const char* field) {
 }  // namespace
 
 EventAction ActionFields::action() const {
+    checkText(name, "NAME", "Action name", false);
+    checkText(commandLine, "COMMANDLINE", "Execute command", true);
     const auto minutes = parseInteger(killMinutes);
-    if (!minutes || *minutes < 0 || *minutes > 9'999'999'999LL)
-        throw Error("Kill event after: '" + killMinutes + "' is not a whole number of minutes from 0 to 9999999999");
+    if (!minutes || *minutes < 0 || *minutes > kMaxKillMinutes)
+        throw Error("Kill event after: '" + killMinutes + "' is not a whole number of minutes from 0 to " +
+                    std::to_string(kMaxKillMinutes) + " (one year)");
     return {name, commandLine, startMode, static_cast<double>(*minutes)};
 }
 
@@ -39,6 +61,7 @@ void FileEventForm::chooseChange() {
 
 void FileEventForm::check() const {
     action.action();
+    checkText(condition.path, "FILENAME", "Path and full filename", true);
     checkCount(condition.cycles, "Number of cycles to end");
     checkCount(condition.loopWaitMinutes, "Loop - wait between cykles");
 }
@@ -63,6 +86,8 @@ FileEventForm FileEventForm::fromRecord(const EventRecord& record) {
 
 void WebEventForm::check() const {
     action.action();
+    checkText(condition.url, "W_URL", "Web url path to check for string on web page", true);
+    checkText(condition.searchText, "W_STR", "Checked String", false);
     checkCount(condition.checkMinutes, "Check every");
 }
 

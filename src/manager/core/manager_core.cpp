@@ -6,6 +6,7 @@
 #include "manager/core/test_action.h"
 #include "manager/core/watch_rows.h"
 #include "execution/watch_row_loading.h"
+#include "platform/atomic_file.h"
 #include "platform/program_folder.h"
 
 namespace orvalo {
@@ -20,7 +21,8 @@ RunnerSettings managerRunner(const std::filesystem::path& folder) {
 }
 }  // namespace
 
-ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, SchedulerThread& scheduler, const Clock& clock)
+ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, SchedulerThread& scheduler, const Clock& clock,
+                         std::filesystem::path localtime)
     : folder_(std::move(folder)),
       loop_(loop),
       clock_(clock),
@@ -29,10 +31,17 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
       runner_(managerRunner(folder_), runnerList_, log_, mail_, loop),
-      watcher_([this](long long id) { runner_.startRun(id); }, clock),
+      watcher_([this](long long id) { runner_.startRun(id); }, clock, [this](long long id) { return runner_.busy(id); }),
+      clockWatch_(loop, std::move(localtime)),
       serviceProgram_(executableFolder() / "OrvaloS"),
       managerProgram_(executableFolder() / "Orvalo") {
     configureEventListTable(list_, (folder_ / kListFile).string(), false);
+    // Items of a stopped engine are not busy, so in "Service" mode this changes nothing.
+    clockWatch_.subscribe([this] { engine_.clockChanged(); });
+}
+
+void ManagerCore::removeLeftoverTemporaryFiles() {
+    orvalo::removeLeftoverTemporaryFiles(folder_, {kListFile, SettingsFile::kFileName});
 }
 
 ManagerCore::~ManagerCore() { watcher_.stop(); }
@@ -70,9 +79,10 @@ void ManagerCore::pauseWatching(bool paused) {
 }
 
 void ManagerCore::beginStop() {
-    if (runner_.anyActive()) runner_.setStopFlag();
     engine_.deactivateAll();
     watcher_.stop();
+    runner_.beginStop();
+    mail_.abort();
 }
 
 void ManagerCore::finishStop() {

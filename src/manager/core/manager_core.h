@@ -24,6 +24,7 @@
 #include "manager/core/event_forms.h"
 #include "manager/core/time_event_form.h"
 #include "platform/autostart_entry.h"
+#include "platform/clock_change_watch.h"
 #include "platform/file_status.h"
 #include "platform/main_loop.h"
 #include "platform/service_manager.h"
@@ -46,8 +47,10 @@ public:
     // The fixed time a "Test action" lets a command with kill minutes run.
     static constexpr std::chrono::seconds kTestRunTime{10};
 
+    // localtime is the zone file whose changes, like settings of the clock, make the
+    // engine restart its busy items (as the service's does).
     ManagerCore(std::filesystem::path folder, MainLoop& loop, SchedulerThread& scheduler,
-                const Clock& clock = SystemClock::instance());
+                const Clock& clock = SystemClock::instance(), std::filesystem::path localtime = "/etc/localtime");
     ~ManagerCore();
 
     // Opens the list, loads time events into the engine and file and web events into
@@ -56,6 +59,9 @@ public:
     // anything, for one-off commands such as orvaloctl's.
     void start(bool runEvents = true);
     const std::vector<std::string>& loadReports() const { return loadReports_; }
+    // Removes what interrupted saves of L.csv and Orvalo.ini left; only a holder of
+    // the folder's lock may call it.
+    void removeLeftoverTemporaryFiles();
 
     bool serviceMode() const { return settings_.serviceActive; }
     bool changesPending() const { return changesPending_; }
@@ -170,6 +176,10 @@ private:
     // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
     std::string handListToService();
     std::string runServiceProgram(const char* option);
+    // Stops the service when it runs (or is paused); true when it did. Error
+    // "The service did not stop, so <command> changed nothing: ..." when it does
+    // not stop by its time limit.
+    bool stopRunningService(const char* command);
     ServiceManager& serviceManager();
     void enterServiceMode();
     void enterApplicationMode();
@@ -186,6 +196,7 @@ private:
     MailNotifier mail_;
     ActionRunner runner_;
     ConditionWatcher watcher_;
+    ClockChangeWatch clockWatch_;
     ManagerSettings settings_;
     bool changesPending_ = false;
     bool runEvents_ = true;

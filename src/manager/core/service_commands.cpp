@@ -67,25 +67,30 @@ std::string ManagerCore::startService() {
     return std::string("The service is ") + serviceStateName(state) + (failure.empty() ? "" : ": " + failure);
 }
 
-std::string ManagerCore::stopService() {
+bool ManagerCore::stopRunningService(const char* command) {
     ServiceManager& manager = serviceManager();
-    if (manager.query(kServiceName) == ServiceState::NotInstalled) return "";
+    const ServiceState state = manager.query(kServiceName);
+    // A paused service still runs its events.
+    if (state != ServiceState::Running && state != ServiceState::Paused) return false;
     try {
         manager.stop(kServiceName);
-    } catch (const std::exception&) {
-        return "";  // not running: nothing to say
+    } catch (const std::exception& e) {
+        if (manager.query(kServiceName) == ServiceState::Stopped) return true;  // it ended meanwhile
+        throw Error(std::string("The service did not stop, so ") + command + " changed nothing: " + e.what());
     }
-    const ServiceState state = manager.query(kServiceName);
-    if (state == ServiceState::Stopped) return kServiceUninstalled;
-    return std::string("The service did not stop; it is ") + serviceStateName(state);
+    return true;
+}
+
+std::string ManagerCore::stopService() {
+    return stopRunningService("the stop") ? kServiceUninstalled : "";  // not running: nothing to say
 }
 
 std::string ManagerCore::installService() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be installed");
     // A service still running from an earlier install would write its old list over
-    // the copy; it is stopped first and started again below.
-    if (serviceState() == ServiceState::Running) stopService();
+    // the copy; it is stopped first (or nothing is done) and started again below.
+    stopRunningService("the install");
     if (std::string failure = handListToService(); !failure.empty()) throw Error(failure);
     // A service registered before makes the run fail; it is started all the same.
     const std::string registration = runServiceProgram("-install");
@@ -98,7 +103,8 @@ std::string ManagerCore::installService() {
 std::string ManagerCore::uninstallService() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be uninstalled");
-    std::string message = stopService();
+    // A service that goes on running would run the events beside this program.
+    std::string message = stopRunningService("the uninstall") ? kServiceUninstalled : "";
     const std::string registration = runServiceProgram("-uninstall");
     enterApplicationMode();
     if (!registration.empty()) message += (message.empty() ? "" : "\n") + registration;
@@ -108,24 +114,19 @@ std::string ManagerCore::uninstallService() {
 std::string ManagerCore::updateService() {
     // A running service writes its own list as its runs end; the new list is copied
     // while it is stopped, or the service's next write would put the old one back.
-    ServiceManager& manager = serviceManager();
-    bool restart = false;
-    try {
-        if (manager.query(kServiceName) == ServiceState::Running) {
-            manager.stop(kServiceName);
-            restart = true;  // a service that was not running stays stopped
-        }
-    } catch (const std::exception&) {
-    }
+    // One that does not stop leaves both lists as they were.
+    const bool restart = stopRunningService("the update");  // a service that was not running stays stopped
     const std::string failure = handListToService();
+    std::string restartFailure;
     if (restart) {
         try {
-            manager.start(kServiceName);
-        } catch (const std::exception&) {
+            serviceManager().start(kServiceName);
+        } catch (const std::exception& e) {
+            restartFailure = std::string("\nThe service did not start again: ") + e.what();
         }
     }
     changesPending_ = false;
-    return failure.empty() ? kServiceUpdated : failure;
+    return (failure.empty() ? kServiceUpdated : failure) + restartFailure;
 }
 
 void ManagerCore::enterServiceMode() {

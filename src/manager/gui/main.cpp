@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         });
         SchedulerThread scheduler;
         ManagerCore core(folder, loop, scheduler);
+        core.removeLeftoverTemporaryFiles();
         core.start();
         LoopBridge bridge(loop);
         MainWindow window(core);

@@ -58,6 +58,7 @@ void ActionRunner::beginStop() {
     stopping_ = true;
     // No run starts from here on, so a flag set now reaches every run there will be.
     setStopFlag();
+    mail_.abort();
 }
 
 void ActionRunner::myProc(EventCollectionItem& item, bool /*isSnoozeEvent*/) {

@@ -72,7 +72,7 @@ public:
     void setStopFlag();
     bool stopFlag() const { return stopFlag_.load(); }
     // The stop request: no run starts from now on, StopFlag is set, so runs waiting
-    // for their kill time close their commands, and transfers end.
+    // for their kill time close their commands, and web and mail transfers end.
     void beginStop();
     bool stopping() const { return stopping_.load(); }
     // The whole stop sequence: beginStop(), six steps of the wait (fewer when no run

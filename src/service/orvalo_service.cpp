@@ -64,7 +64,6 @@ void OrvaloService::stop() {
     watcher_.stop();
     engine_.deactivateAll();
     runner_.beginStop();
-    mail_.abort();
     const auto sixSeconds = std::chrono::steady_clock::now() + 6 * second_;
     while (std::chrono::steady_clock::now() < sixSeconds)
         loop_.runOnce(std::chrono::duration_cast<std::chrono::milliseconds>(sixSeconds - std::chrono::steady_clock::now()));

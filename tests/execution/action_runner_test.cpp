@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "support/test_helpers.h"
+#include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 #include "eventlist/event_record.h"
+#include "platform/event_log.h"
 #include "platform/main_loop.h"
+#include "schedule/schedule_stamp.h"
 #include "schedule/scheduled_events.h"
 #include "schedule/scheduler_thread.h"
 #include "support/python_server.h"
+#include "support/silent_server.h"
 #include "support/temp_folder.h"
 
 namespace orvalo {
@@ -233,6 +238,7 @@ TEST_F(ActionRunnerTest, SendsTheInformationMailWhenAsked) {
     mail_->setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:" + std::to_string(smtp.port())});
     r.setRecipient("ops@example.org");
     runAndWait(r, 10000);
+    mail_->drain();
     const std::string mail = test::readFile(inbox / "mail1.txt");
     EXPECT_NE(mail.find(" send info :Run event10000 Execute command:true Wait for terminate:0 mins."), std::string::npos)
         << mail;
@@ -285,19 +291,192 @@ TEST_F(ActionRunnerTest, TheManagersRunsOpenTheListForEachPass) {
                                                     " Wait for terminate:0 mins."}));
 }
 
-TEST_F(ActionRunnerTest, ARunThatFailsHalfWayStillSetsWaiting) {
-    makeList({timeEvent(0, "true")});
-    ActionRunner& r = runner(false);
+// A log that cannot be written (a full disk, a missing folder) never stops a run;
+// the system log hears of it once per streak.
+TEST_F(ActionRunnerTest, ALogThatCannotBeWrittenDoesNotStopTheRun) {
+    std::vector<std::string> systemLog;
+    setEventLogSink([&](const std::string& line) { systemLog.push_back(line); });
+    makeList({timeEvent(0, "touch " + (folder_ / "ran0").string())});
     LogFile broken(folder_ / "no-such-folder" / "applog.txt", clock_, c_);
     RunnerSettings settings;
     settings.programFolder = folder_.path();
     MailNotifier mail(broken, MailNotifier::kManagerSubject, false);
-    ActionRunner failing(settings, list_, broken, mail, loop_, clock_, c_);
-    failing.startRun(0);  // its "Run event" line cannot be written
-    ASSERT_TRUE(pumpUntil([&] { return !failing.anyActive(); }));
+    {
+        ActionRunner failing(settings, list_, broken, mail, loop_, clock_, c_);
+        for (int run = 0; run < 3; ++run) {
+            failing.startRun(0);  // its "Run event" line cannot be written
+            ASSERT_TRUE(pumpUntil([&] { return !failing.anyActive(); }));
+        }
+    }
+    EXPECT_TRUE(pumpUntil([&] { return exists("ran0"); }));
     EXPECT_EQ(stored(0).state, "Waiting");
     EXPECT_FALSE(stored(0).lastRun.empty());
+    ASSERT_EQ(systemLog.size(), 1u);
+    EXPECT_TRUE(systemLog[0].starts_with("The log file " + (folder_ / "no-such-folder" / "applog.txt").string() +
+                                         " cannot be written: No such file or directory"))
+        << systemLog[0];
+    std::filesystem::create_directory(folder_ / "no-such-folder");
+    EXPECT_TRUE(broken.tryWriteLog("back"));
+    ASSERT_EQ(systemLog.size(), 2u);
+    EXPECT_EQ(systemLog[1], "The log file " + (folder_ / "no-such-folder" / "applog.txt").string() +
+                                " is written again (3 failures)");
+    setEventLogSink({});
+}
+
+// A list that cannot be saved (here: a file size limit, as a full disk) does not
+// stop the run either: the command starts, and the change is saved once saving
+// works again.
+TEST_F(ActionRunnerTest, AListThatCannotBeSavedDoesNotStopTheRun) {
+    std::vector<std::string> systemLog;
+    setEventLogSink([&](const std::string& line) { systemLog.push_back(line); });
+    makeList({timeEvent(0, "touch " + (folder_ / "ran0").string())});
+    ActionRunner& r = runner(true);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny = old;
+    tiny.rlim_cur = 64;  // smaller than the list, so every save fails
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    r.startRun(0);
+    const bool ended = pumpUntil([&] { return !r.anyActive(); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(pumpUntil([&] { return exists("ran0"); }));
+    EXPECT_TRUE(stored(0).lastRun.empty());  // not saved
+    // Once, though both passes failed to save (the log fails too, under this limit).
+    const auto listLines = std::count_if(systemLog.begin(), systemLog.end(), [](const std::string& l) {
+        return l.starts_with("The event list cannot be saved; runs go on: Cannot create file");
+    });
+    EXPECT_EQ(listLines, 1);
+    std::filesystem::remove(folder_ / "ran0");
+    runAndWait(r, 0);  // saving works again and carries the earlier change
+    EXPECT_TRUE(pumpUntil([&] { return exists("ran0"); }));
+    EXPECT_EQ(stored(0).state, "Waiting");
+    EXPECT_FALSE(stored(0).lastRun.empty());
+    EXPECT_TRUE(systemLog.back().starts_with("The event list is saved again")) << systemLog.back();
+    setEventLogSink({});
+}
+
+// LASTRUN holds the whole text in every locale, "PM" included.
+TEST_F(ActionRunnerTest, LastRunKeepsTheWholeDateAndTimeOfTheLocale) {
+    const LocalTimeFormat us("en_US.UTF-8");
+    if (us.longTime(LocalDateTime{2026, 12, 11, 20, 59, 16, 0}) != "08:59:16 PM") GTEST_SKIP() << "no en_US.UTF-8 locale";
+    makeList({timeEvent(0, "true")});
+    clock_.set(toWallTime(toStamp(LocalDateTime{2026, 12, 11, 20, 59, 16, 0})));
+    RunnerSettings settings;
+    settings.programFolder = folder_.path();
+    settings.service = true;
+    MailNotifier mail(log_, MailNotifier::kServiceSubject, true);
+    ActionRunner usRunner(settings, list_, log_, mail, loop_, clock_, us);
+    usRunner.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return !usRunner.anyActive(); }));
+    EXPECT_EQ(stored(0).lastRun, "12/11/2026 08:59:16 PM");
+}
+
+// The kill time closes the command's whole process group, also what it left
+// running in the background after its shell ended.
+TEST_F(ActionRunnerTest, TheKillTimeClosesWhatTheCommandLeftBehind) {
+    for (const bool service : {false, true}) {
+        makeList({timeEvent(0, "sleep 30 & echo $! > " + (folder_ / "bg").string() + "; exit 0", 1)});
+        ActionRunner& r = runner(service);
+        r.startRun(0);
+        ASSERT_TRUE(pumpUntil([&] { return exists("bg") && test::readFile(folder_ / "bg").size() > 1; }));
+        const pid_t background = std::stoi(test::readFile(folder_ / "bg"));
+        ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));  // 61 steps of 10 ms
+        EXPECT_TRUE(pumpUntil([&] { return ::kill(background, 0) != 0; }, 5s)) << (service ? "service" : "manager");
+        runner_.reset();
+        table_.close();
+        std::filesystem::remove(folder_ / "bg");
+    }
+}
+
+// A kill time beyond a year (once an overflow that killed at once) means a year.
+TEST_F(ActionRunnerTest, AKillTimeBeyondAYearMeansAYear) {
+    EventRecord event = timeEvent(0, "echo $$ > " + (folder_ / "pid").string() + "; exec sleep 30");
+    event.killAfterMins = "9999999999";
+    makeList({event});
+    ActionRunner& r = runner(true);
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return exists("pid") && test::readFile(folder_ / "pid").size() > 1; }));
+    const pid_t pid = std::stoi(test::readFile(folder_ / "pid"));
+    pumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(::kill(pid, 0), 0);
+    EXPECT_TRUE(r.anyActive());
+    r.beginStop();
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
+    EXPECT_TRUE(pumpUntil([&] { return ::kill(pid, 0) != 0; }, 5s));
+}
+
+// Once the stop has begun no run starts, and a waiting one ends within its step.
+TEST_F(ActionRunnerTest, NoRunStartsOnceTheStopHasBegun) {
+    makeList({timeEvent(0, "touch " + (folder_ / "ran0").string())});
+    ActionRunner& r = runner(true);
+    r.beginStop();
+    EXPECT_FALSE(r.startRun(0));
     EXPECT_FALSE(r.anyActive());
+    pumpUntil([] { return false; }, 200ms);
+    EXPECT_FALSE(exists("ran0"));
+    EXPECT_TRUE(stored(0).lastRun.empty());
+}
+
+// A slow or dead SMTP server never delays the command: the mail goes out beside
+// it, and a stop ends the transfer within about a second, with the mail's lines.
+TEST_F(ActionRunnerTest, ADeadMailServerNeverDelaysTheCommand) {
+    test::SilentServer dead;
+    EventRecord event = timeEvent(0, "touch " + (folder_ / "ran0").string());
+    event.email = "1";
+    event.log = "0";
+    makeList({event});
+    ActionRunner& r = runner(true);
+    mail_->setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:" + std::to_string(dead.port())});
+    r.setRecipient("ops@example.org");
+    r.startRun(0);
+    ASSERT_TRUE(pumpUntil([&] { return exists("ran0") && !r.anyActive(); }, 5s));
+    const auto stopAsked = std::chrono::steady_clock::now();
+    r.beginStop();
+    mail_->drain();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAsked, 3s);
+    const auto lines = logLines();
+    const std::string text = "Run event0 Execute command:touch " + (folder_ / "ran0").string() + " Wait for terminate:0 mins.";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Odeslani e-mailu:chyba... Body:" + text), lines.end());
+    EXPECT_EQ(lines.back(), "Odeslani e-mailu konec.");
+}
+
+// A web page is fetched only up to its size limit; a larger one is not fetched and
+// the log says so. A stop ends a transfer that hangs within about a second.
+TEST_F(ActionRunnerTest, WebPagesHaveASizeLimitAndAStopEndsTheirTransfer) {
+    test::TempFolder site;
+    test::writeFile(site / "big.html", std::string(100'000, 'x') + "\nREADY\n");
+    test::PythonServer http("http_server.py", {site.path().string()});
+    test::SilentServer silent;
+    EventRecord big = webEvent(10000, http.url("/big.html"), "READY", true);
+    EventRecord hanging = webEvent(10001, "http://127.0.0.1:" + std::to_string(silent.port()) + "/", "READY", true);
+    makeList({big, hanging});
+    RunnerSettings settings;
+    settings.service = true;
+    settings.programFolder = folder_.path();
+    settings.fetchLimits.maxBytes = 64 * 1024;
+    settings.fetchLimits.total = 60s;
+    mail_.emplace(log_, MailNotifier::kServiceSubject, true);
+    runner_.emplace(settings, list_, log_, *mail_, loop_, clock_, c_);
+    runAndWait(*runner_, 10000);
+    EXPECT_FALSE(exists("ran10000"));
+    EXPECT_FALSE(exists("tmp10000.web"));
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Web page of event 10000 is larger than 65536 bytes; it counts as not fetched"),
+              lines.end());
+    EXPECT_EQ(FetchLimits{}.maxBytes, 16u << 20);
+
+    runner_->startRun(10001);
+    pumpUntil([] { return false; }, 300ms);
+    ASSERT_TRUE(runner_->anyActive());
+    const auto stopAsked = std::chrono::steady_clock::now();
+    runner_->beginStop();
+    ASSERT_TRUE(pumpUntil([&] { return !runner_->anyActive(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAsked, 3s);
+    EXPECT_FALSE(exists("ran10001"));
 }
 
 TEST_F(ActionRunnerTest, TheEngineHandlerRunsTheEventAtTheItemsPosition) {

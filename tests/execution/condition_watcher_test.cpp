@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 #include "support/temp_folder.h"
@@ -154,6 +155,30 @@ TEST_F(ConditionWatcherTest, WebRowsCheckEveryPeriodFromLoading) {
     EXPECT_EQ(ticks(18), (std::vector<int>{6, 12, 18}));
     for (const auto& [tick, id] : runs_) EXPECT_EQ(id, 10000);
     EXPECT_EQ(watcher_.rows()[2].wCheckCnt, 5);  // an inactive row does not count down
+}
+
+// Runs of one event never pile up: while its last run goes on, its row is passed
+// over, counters and all, and looked at again on the first tick after the run.
+TEST_F(ConditionWatcherTest, ABusyEventIsNotCheckedAgain) {
+    std::set<long long> busy;
+    std::vector<std::pair<int, long long>> runs;
+    ConditionWatcher watcher([&](long long id) { runs.push_back({tick_, id}); }, SystemClock::instance(),
+                             [&](long long id) { return busy.count(id) > 0; });
+    WatchRow web;
+    web.id = 10000;
+    web.enable = 1;
+    web.wCheck = web.wCheckCnt = 0;  // every tick
+    test::writeFile(folder_ / "in.txt", "x");
+    WatchRow file = fileRow("in.txt", 0, 1, -1, 0);  // every tick while the file exists
+    watcher.rows() = {web, file};
+    for (tick_ = 1; tick_ <= 6; ++tick_) {
+        if (tick_ == 2) busy = {10000, file.id};
+        if (tick_ == 5) busy.clear();
+        watcher.kontrolaFile();
+    }
+    const std::vector<std::pair<int, long long>> expected = {{1, 10000}, {1, file.id}, {5, 10000},
+                                                             {5, file.id}, {6, 10000}, {6, file.id}};
+    EXPECT_EQ(runs, expected);
 }
 
 TEST_F(ConditionWatcherTest, TicksComeFromTheMainLoop) {

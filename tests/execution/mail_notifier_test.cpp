@@ -1,9 +1,12 @@
 #include "execution/mail_notifier.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
+#include "execution/mail_address.h"
 #include "platform/host_name.h"
 #include "support/python_server.h"
+#include "support/silent_server.h"
 #include "support/temp_folder.h"
 
 namespace orvalo {
@@ -102,6 +105,96 @@ TEST_F(MailNotifierTest, TheConnectionTestSaysWhetherTheServerAnswers) {
     EXPECT_EQ(MailNotifier::testConnection(settingsFor(smtp)), "Nastavení v pořádku.");
     EXPECT_EQ(MailNotifier::testConnection({"a@b", "", "", "", "127.0.0.1:1"}), "ERROR: Couldn't connect to server");
     EXPECT_EQ(MailNotifier::testConnection({}), "ERROR: no SMTP server is set");
+}
+
+// The recipient text is an address list: each RCPT gets a bare address, the To
+// header shows the list as given.
+TEST_F(MailNotifierTest, NamedAndQuotedRecipientsEachGetTheMail) {
+    test::PythonServer smtp("smtp_server.py", {inbox_.path().string()});
+    MailNotifier notifier(log_, MailNotifier::kServiceSubject, true);
+    notifier.setSettings(settingsFor(smtp));
+    const std::string list = "Bob Smith <bob@x.org>, \"Doe, Jane\" <jane@y.org>, c@y.org";
+    notifier.send(list, "text");
+    const std::string received = mail(1);
+    EXPECT_NE(received.find("TO bob@x.org,jane@y.org,c@y.org\n"), std::string::npos) << received;
+    EXPECT_NE(received.find("To: " + list + "\r\n"), std::string::npos) << received;
+}
+
+TEST_F(MailNotifierTest, AnIpv6ServerIsReachedInBrackets) {
+    test::PythonServer smtp("smtp_server.py", {inbox_.path().string(), "ipv6"});
+    MailNotifier notifier(log_, MailNotifier::kManagerSubject, false);
+    MailSettings settings = settingsFor(smtp);
+    settings.smtpServer = "[::1]:" + std::to_string(smtp.port());
+    notifier.setSettings(settings);
+    notifier.send("ops@example.org", "text");
+    EXPECT_NE(mail(1).find("TO ops@example.org\n"), std::string::npos);
+    EXPECT_EQ(MailNotifier::testConnection(settings), "Nastavení v pořádku.");
+}
+
+// Posting returns at once; abort() ends a transfer to a server that never answers
+// within about a second, and every mail still gets its lines.
+TEST_F(MailNotifierTest, PostedMailsNeverWaitAndAnAbortEndsThem) {
+    test::SilentServer dead;
+    MailNotifier notifier(log_, MailNotifier::kServiceSubject, true);
+    notifier.setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:" + std::to_string(dead.port())});
+    const auto posted = std::chrono::steady_clock::now();
+    notifier.post("ops@example.org", "first");
+    notifier.post("ops@example.org", "second");
+    EXPECT_LT(std::chrono::steady_clock::now() - posted, std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto aborted = std::chrono::steady_clock::now();
+    notifier.abort();
+    notifier.drain();
+    EXPECT_LT(std::chrono::steady_clock::now() - aborted, std::chrono::seconds(3));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Odeslani e-mailu start.", "Odeslani e-mailu:chyba... Body:first",
+                                                    "Odeslani e-mailu konec.", "Odeslani e-mailu start.",
+                                                    "Odeslani e-mailu:chyba... Body:second", "Odeslani e-mailu konec."}));
+}
+
+TEST(MailAddresses, AddressListsNamesAndServers) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> lists = {
+        {"a@x.org", {"a@x.org"}},
+        {" a@x.org , b@y.org,", {"a@x.org", "b@y.org"}},
+        {"Bob Smith <bob@x.org>, c@y.org", {"bob@x.org", "c@y.org"}},
+        {"\"Doe, Jane\" <jane@y.org>", {"jane@y.org"}},
+        {"\"a \\\" b, c\" <q@x.org>, d@x.org (Dee, at work)", {"q@x.org", "d@x.org"}},
+        {"<bare@x.org>", {"bare@x.org"}},
+        {"no address <>, white space@x.org, e@x.org", {"e@x.org"}},
+        {"", {}},
+    };
+    for (const auto& [list, addresses] : lists) EXPECT_EQ(mailboxAddresses(list), addresses) << list;
+
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"Orvalo Bot", "Orvalo Bot"},
+        {"Smith, Bob", "\"Smith, Bob\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"Jiří Novák", "=?UTF-8?B?SmnFmcOtIE5vdsOhaw==?="},
+        {"", ""},
+        {"a\r\nBcc: x@y", "\"a  Bcc: x@y\""},
+    };
+    for (const auto& [name, phrase] : names) EXPECT_EQ(displayNamePhrase(name), phrase) << name;
+    // A long name becomes several encoded words of at most 75 characters.
+    const std::string longName = displayNamePhrase(std::string(40, 'x') + "é" + std::string(40, 'y'));
+    for (std::size_t start = 0; start < longName.size();) {
+        const auto end = std::min(longName.find(' ', start), longName.size());
+        EXPECT_LE(end - start, 75u);
+        start = end + 1;
+    }
+
+    const std::vector<std::pair<std::string, std::string>> servers = {
+        {"mail.x.org", "smtp://mail.x.org:25"},     {"mail.x.org:2525", "smtp://mail.x.org:2525"},
+        {"10.0.0.1", "smtp://10.0.0.1:25"},         {"::1", "smtp://[::1]:25"},
+        {"[::1]:2525", "smtp://[::1]:2525"},        {"[fe80::1]", "smtp://[fe80::1]:25"},
+        {" mail.x.org ", "smtp://mail.x.org:25"},
+    };
+    for (const auto& [server, url] : servers) EXPECT_EQ(smtpUrl(server), url) << server;
+}
+
+TEST(MailMessage, EveryBodyLineEndsInCrLf) {
+    const std::string message =
+        MailNotifier::composeMessage({"a@b.org", "", "A", "", "h"}, "x@y.org", "S", "host", "one\ntwo\rthree\r\nfour");
+    const std::string body = message.substr(message.find("\r\n\r\n") + 4);
+    EXPECT_EQ(body, "host\r\n send info :one\r\ntwo\r\nthree\r\nfour\r\n");
 }
 
 TEST(MailMessage, LineBreaksCannotForgeHeaders) {

@@ -47,6 +47,20 @@ protected:
     std::optional<ManagerCore> core_;
 };
 
+// In "Application" mode the window's engine follows time-zone changes (and clock
+// settings) as the service's does: busy items restart and the scheduler wakes.
+TEST_F(ManagerCoreTest, AZoneChangeWakesTheEngine) {
+    test::TempFolder zone;
+    test::writeFile(zone / "localtime", "UTC0");
+    core_.emplace(home_.path(), loop_, scheduler_, SystemClock::instance(), zone / "localtime");
+    core_->start();
+    loop_.runPending();
+    const unsigned long scans = scheduler_.scans();
+    test::writeFile(zone / "localtime.new", "CET-1");
+    std::filesystem::rename(zone / "localtime.new", zone / "localtime");
+    EXPECT_TRUE(test::pumpUntil(loop_, [&] { return scheduler_.scans() > scans; }));
+}
+
 TEST_F(ManagerCoreTest, AddsEventsWithTheirIdsRecordsEngineItemsAndWatchRows) {
     startCore();
     EXPECT_EQ(core_->addTimeEvent(action("Event1"), dailyAtNine()), 0);

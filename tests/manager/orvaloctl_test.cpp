@@ -1,6 +1,7 @@
 // orvaloctl run as a program on a temporary program folder.
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -29,9 +30,9 @@ protected:
         file.path = "/srv/in.csv";
         writeEventListFile(home_ / "L.csv", {time, makeFileEvent(1000, {"Watch", "import", "Hide", 0}, file)});
     }
-    std::pair<int, std::string> run(const std::string& arguments) {
+    std::pair<int, std::string> run(const std::string& arguments, const std::string& environment = "") {
         // The service backend and the autostart folder stay inside the test's folder.
-        const std::string command = "ORVALO_HOME=" + home_.path().string() + " ORVALO_SCM=direct ORVALO_SCM_DIR=" +
+        const std::string command = environment + " ORVALO_HOME=" + home_.path().string() + " ORVALO_SCM=direct ORVALO_SCM_DIR=" +
                                     (home_ / "scm").string() + " XDG_CONFIG_HOME=" + (home_ / "config").string() +
                                     " " + ORVALO_BIN_DIR + "/orvaloctl " + arguments + " 2>&1";
         std::FILE* pipe = ::popen(command.c_str(), "r");
@@ -251,6 +252,59 @@ TEST_F(OrvaloctlTest, TheServiceRunsTheListItIsHanded) {
     EXPECT_EQ(output, "Service uninstaled.\n");
     EXPECT_FALSE(SettingsFile(home_ / "Orvalo.ini").readManager().serviceActive);
     EXPECT_EQ(run("service status").second, "Service: not installed\nEvents run by: Application\n");
+}
+
+// A service that does not stop (here: frozen) makes update, install and uninstall
+// fail with the reason and change nothing: no list is copied while it still runs.
+TEST_F(OrvaloctlTest, AServiceThatDoesNotStopLeavesTheListsAsTheyWere) {
+    std::filesystem::create_directories(home_ / "scm");
+    ASSERT_EQ(run("service install").first, 0);
+    const pid_t pid = std::stoi(test::readFile(home_ / "scm" / "Orvalo.pid"));
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    ASSERT_EQ(run("add-time --name New --command true").first, 0);
+    const std::string list = test::readFile(home_ / "L.csv");
+    const std::string serviceList = test::readFile(home_ / "sl.csv");
+    ASSERT_NE(list, serviceList);
+    const std::string reason = "The service did not stop within 2 s; it still runs as process " + std::to_string(pid) + "\n";
+    for (const char* command : {"update", "install", "uninstall"}) {
+        const auto [status, output] = run(std::string("service ") + command, "ORVALO_SCM_STOP_SECONDS=2");
+        EXPECT_EQ(status, 1) << command;
+        EXPECT_EQ(output, std::string("The service did not stop, so the ") + command + " changed nothing: " + reason);
+        EXPECT_EQ(test::readFile(home_ / "L.csv"), list) << command;
+        EXPECT_EQ(test::readFile(home_ / "sl.csv"), serviceList) << command;
+        EXPECT_TRUE(SettingsFile(home_ / "Orvalo.ini").readManager().serviceActive) << command;
+    }
+    ::kill(pid, SIGCONT);  // it takes the stop requests it got meanwhile
+    for (int i = 0; i < 400 && run("service status").second.find("stopped") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(run("service update"), (std::pair<int, std::string>{0, "Service update succesfully.\n"}));
+    EXPECT_EQ(test::readFile(home_ / "sl.csv"), list);
+}
+
+// A NUL byte is a read error that names its line; the list is not written back
+// (once, "enable 0" on such a list rewrote it with the rows before the NUL).
+TEST_F(OrvaloctlTest, AListWithANulByteIsRefusedAndKept) {
+    std::string text = test::readFile(home_ / "L.csv");
+    const auto secondRow = text.find("\r\n", text.find("\r\n") + 2) + 2;
+    text.insert(secondRow + 3, 1, '\0');
+    test::writeFile(home_ / "L.csv", text);
+    const auto [status, output] = run("enable 0");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(output, (home_ / "L.csv").string() + ": The list holds a NUL byte in line 3\n");
+    EXPECT_EQ(test::readFile(home_ / "L.csv"), text);
+}
+
+// What an interrupted save left is removed by the next command that changes the list.
+TEST_F(OrvaloctlTest, LeftoversOfInterruptedSavesAreRemoved) {
+    for (const char* name : {".L.csv.Ab12Cd", ".Orvalo.ini.x1Y2z3", ".L.csv.toolong1", ".sl.csv.Ab12Cd"})
+        test::writeFile(home_ / name, "x");
+    ASSERT_EQ(run("list").first, 0);  // reading takes no lock and removes nothing
+    EXPECT_TRUE(std::filesystem::exists(home_ / ".L.csv.Ab12Cd"));
+    ASSERT_EQ(run("enable 0").first, 0);
+    EXPECT_FALSE(std::filesystem::exists(home_ / ".L.csv.Ab12Cd"));
+    EXPECT_FALSE(std::filesystem::exists(home_ / ".Orvalo.ini.x1Y2z3"));
+    EXPECT_TRUE(std::filesystem::exists(home_ / ".L.csv.toolong1"));
+    EXPECT_TRUE(std::filesystem::exists(home_ / ".sl.csv.Ab12Cd"));  // the service's own
 }
 
 }  // namespace

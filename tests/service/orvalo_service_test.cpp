@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <optional>
+#include <spawn.h>
 #include <thread>
 
 #include "base/error.h"
@@ -11,7 +13,11 @@
 #include "eventlist/event_record.h"
 #include "platform/service_manager.h"
 #include "support/python_server.h"
+#include "support/silent_server.h"
+#include "support/test_helpers.h"
 #include "support/temp_folder.h"
+
+extern char** environ;
 
 namespace orvalo {
 namespace {
@@ -68,6 +74,57 @@ protected:
         return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     }
     std::string slog() { return test::readFile(home_ / "slog.txt"); }
+
+    // OrvaloS -console in the foreground on home_, its output in a file; prefix is
+    // shell text put before the program (e.g. "ulimit -f 2;").
+    class ConsoleService {
+    public:
+        ConsoleService(const std::filesystem::path& home, const std::filesystem::path& output,
+                       const std::string& prefix = "")
+            : output_(output) {
+            const std::string command = prefix + " exec " + std::string(ORVALO_BIN_DIR) + "/OrvaloS -console >" +
+                                        output.string() + " 2>&1";
+            std::vector<std::string> environment;
+            for (char** e = environ; *e != nullptr; ++e)
+                if (!std::string_view(*e).starts_with("ORVALO_HOME=")) environment.emplace_back(*e);
+            environment.push_back("ORVALO_HOME=" + home.string());
+            std::vector<char*> envp;
+            for (std::string& variable : environment) envp.push_back(variable.data());
+            envp.push_back(nullptr);
+            const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+            if (::posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), envp.data()) != 0)
+                throw std::runtime_error("cannot start OrvaloS");
+        }
+        ~ConsoleService() {
+            if (!status_) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, nullptr, 0);
+            }
+        }
+        pid_t pid() const { return pid_; }
+        // The exit status once it has ended within limit.
+        std::optional<int> waitExit(std::chrono::milliseconds limit) {
+            const auto giveUp = std::chrono::steady_clock::now() + limit;
+            while (!status_ && std::chrono::steady_clock::now() < giveUp) {
+                int status = 0;
+                if (::waitpid(pid_, &status, WNOHANG) == pid_) status_ = WEXITSTATUS(status);
+                else std::this_thread::sleep_for(10ms);
+            }
+            return status_;
+        }
+        std::string output() const { return test::readFile(output_); }
+        int threads() const {
+            const std::string status = test::readFile("/proc/" + std::to_string(pid_) + "/status");
+            const auto at = status.find("Threads:");
+            return at == std::string::npos ? -1 : std::stoi(status.substr(at + 8));
+        }
+
+    private:
+        std::filesystem::path output_;
+        pid_t pid_ = -1;
+        std::optional<int> status_;
+    };
+    bool serviceReady() { return slog().find("Service init OK") != std::string::npos; }
 
     test::TempFolder home_;
     test::TempFolder scm_;
@@ -171,6 +228,144 @@ TEST_F(OrvaloServiceTest, UninstallLeavesARunningServiceRunning) {
         const std::string folder = "/proc/" + std::to_string(pid);
         return !std::filesystem::exists(folder) || test::readFile(folder + "/stat").find(") Z") != std::string::npos;
     }));
+}
+
+// A stop ends the service within its six seconds and the close grace, also when a
+// run falls due inside the six seconds: from the stop request on nothing fires
+// (once, such a run kept the service for its whole kill time).
+TEST_F(OrvaloServiceTest, NothingFiresOnceAStopIsAskedFor) {
+    const LocalDateTime due = toLocalDateTime(std::chrono::time_point_cast<WallTime::duration>(
+        std::chrono::system_clock::now() + 4s));
+    char start[128];
+    std::snprintf(start, sizeof start,
+                  "# Schedule: Generic\r\nStart.Date = %04d/%02d/%02d\r\nStart.Time = %02d:%02d:%02d.000\r\n"
+                  "# Schedule: Recurring info\r\nRecur type = srkOneShot\r\n",
+                  due.year, due.month, due.day, due.hour, due.minute, due.second);
+    EventRecord once = makeTimeEvent(0, {"Once", "touch " + (home_ / "ran").string(), "Normal", 1}, "d", start);
+    once.active = "Enabled";
+    writeList({once});
+    ConsoleService service(home_.path(), home_ / "out.txt");
+    ASSERT_TRUE(waitFor([&] { return serviceReady(); }));
+    // Asked to stop two seconds before the run is due.
+    const auto dueAt = std::chrono::system_clock::now() + 4s;
+    std::this_thread::sleep_until(std::chrono::system_clock::now() +
+                                  (dueAt - std::chrono::system_clock::now()) / 2);
+    const auto asked = std::chrono::steady_clock::now();
+    ::kill(service.pid(), SIGTERM);
+    ASSERT_EQ(service.waitExit(30s), 0) << service.output();
+    const auto took = std::chrono::steady_clock::now() - asked;
+    std::printf("stop took %lld ms with a run due inside the six seconds\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_GE(took, 5900ms);
+    EXPECT_LE(took, 8s);
+    EXPECT_FALSE(std::filesystem::exists(home_ / "ran"));
+}
+
+// One service per program folder: a second refuses to start and says why.
+TEST_F(OrvaloServiceTest, ASecondServiceOnTheSameFolderRefusesToStart) {
+    writeList({});
+    ConsoleService first(home_.path(), home_ / "first.txt");
+    ASSERT_TRUE(waitFor([&] { return serviceReady(); }));
+    ConsoleService second(home_.path(), home_ / "second.txt");
+    EXPECT_EQ(second.waitExit(10s), 1);
+    EXPECT_NE(second.output().find("Service failed on execute: Another OrvaloS is already running on the program folder " +
+                                   home_.path().string()),
+              std::string::npos)
+        << second.output();
+    EXPECT_EQ(::kill(first.pid(), 0), 0);
+}
+
+// What an interrupted save left is removed at start; files of other names stay.
+TEST_F(OrvaloServiceTest, LeftoversOfInterruptedSavesAreRemovedAtStart) {
+    writeList({});
+    for (const char* name : {".sl.csv.Ab12Cd", ".sl.csv.toolong1", "keep.sl.csv.123456", ".L.csv.Ab12Cd"})
+        test::writeFile(home_ / name, "x");
+    ConsoleService service(home_.path(), home_ / "out.txt");
+    ASSERT_TRUE(waitFor([&] { return serviceReady(); }));
+    EXPECT_FALSE(std::filesystem::exists(home_ / ".sl.csv.Ab12Cd"));
+    for (const char* name : {".sl.csv.toolong1", "keep.sl.csv.123456", ".L.csv.Ab12Cd"})
+        EXPECT_TRUE(std::filesystem::exists(home_ / name)) << name;
+}
+
+// A web event against a server that never answers is not checked again while its
+// run waits: the service's threads stay few (once, one more every check).
+TEST_F(OrvaloServiceTest, AHangingWebCheckIsNotStartedAgain) {
+    test::SilentServer silent;
+    WebCondition web;
+    web.url = "http://127.0.0.1:" + std::to_string(silent.port()) + "/";
+    web.searchText = "x";
+    web.checkMinutes = "1";  // every six ticks
+    EventRecord event = makeWebEvent(10000, {"Web", "true", "Normal", 0}, web);
+    event.active = "Enabled";
+    writeList({event});
+    ::setenv("ORVALO_TICK_MS", "50", 1);
+    ConsoleService service(home_.path(), home_ / "out.txt");
+    ASSERT_TRUE(waitFor([&] { return serviceReady(); }));
+    std::this_thread::sleep_for(3s);  // ten checks due
+    const int threads = service.threads();
+    EXPECT_GT(threads, 0);
+    EXPECT_LE(threads, 6) << "threads";
+    const std::string log = slog();
+    std::size_t checks = 0;
+    for (auto at = log.find("Active event 10000 "); at != std::string::npos; at = log.find("Active event 10000 ", at + 1))
+        ++checks;
+    EXPECT_EQ(checks, 1u);
+    ::kill(service.pid(), SIGTERM);
+    EXPECT_EQ(service.waitExit(20s), 0);  // the stop ends the transfer
+}
+
+// A full disk (here a file size limit smaller than the list and the log) stops no
+// run: the commands go on, and each failure is reported once.
+TEST_F(OrvaloServiceTest, AFullDiskStopsNoRun) {
+    EventRecord padding = makeTimeEvent(1, {std::string(200, 'n'), std::string(300, 'c'), "Normal", 0}, "d", kEverySecond);
+    writeList({everySecond("touch " + (home_ / "ran").string()), padding});
+    ASSERT_GT(std::filesystem::file_size(home_ / "sl.csv"), 1024u);
+    ConsoleService service(home_.path(), home_ / "out.txt", "ulimit -f 2;");  // 1 KiB
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(home_ / "ran"); }));
+    std::filesystem::remove(home_ / "ran");
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(home_ / "ran"); }));  // and again
+    std::this_thread::sleep_for(1500ms);
+    ::kill(service.pid(), SIGTERM);
+    EXPECT_EQ(service.waitExit(20s), 0);
+    const std::string output = service.output();
+    const auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (auto at = output.find(text); at != std::string::npos; at = output.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("The event list cannot be saved; runs go on: "), 1u) << output;
+    EXPECT_EQ(count("The log file " + (home_ / "slog.txt").string() + " cannot be written: File too large"), 1u)
+        << output;
+}
+
+// The direct backend knows its service by pid and start time: another OrvaloS that
+// has the recorded pid is neither taken for it nor signalled.
+TEST_F(OrvaloServiceTest, AForeignProcessWithTheRecordedPidIsNotTheService) {
+    test::TempFolder elsewhere;
+    writeEventListFile(elsewhere / "sl.csv", {});
+    ConsoleService foreign(elsewhere.path(), elsewhere / "out.txt");
+    ASSERT_TRUE(waitFor([&] { return test::readFile(elsewhere / "slog.txt").find("Service init OK") != std::string::npos; }));
+    ASSERT_EQ(orvaloS("-install -silent").first, 0);
+    for (const std::string& record : {std::to_string(foreign.pid()) + "\n",  // a pid alone names nobody
+                                      std::to_string(foreign.pid()) + " 12345\n"}) {
+        test::writeFile(scm_ / "Orvalo.pid", record);
+        EXPECT_EQ(manager_->query("Orvalo"), ServiceState::Stopped) << record;
+        EXPECT_EQ(test::errorOf([&] { manager_->stop("Orvalo"); }), "The service has not been started");
+        EXPECT_EQ(::kill(foreign.pid(), 0), 0);
+    }
+}
+
+// Commands never see the variables by which a service manager talks to its
+// service: an OrvaloS started by an event would take itself for the service.
+TEST_F(OrvaloServiceTest, CommandsDoNotInheritTheServiceManagersVariables) {
+    EventRecord event = everySecond("env > " + (home_ / "env.txt").string());
+    writeList({event});
+    ASSERT_EQ(orvaloS("-install -silent").first, 0);
+    manager_->start("Orvalo");
+    ASSERT_TRUE(waitFor([&] { return test::readFile(home_ / "env.txt").find("ORVALO_HOME=") != std::string::npos; }));
+    const std::string environment = test::readFile(home_ / "env.txt");
+    for (const char* name : {"ORVALO_SERVICE_STATUS_FILE=", "INVOCATION_ID=", "NOTIFY_SOCKET=", "LISTEN_FDS="})
+        EXPECT_EQ(environment.find(name), std::string::npos) << name;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 Arguments: the folder where each received message is stored as a file, and
 optionally "login" to offer and require AUTH LOGIN with user "bot", password
-"secret". Each message file holds the envelope sender, the recipients, the
+"secret", and "ipv6" to listen on ::1 instead. Each message file holds the envelope sender, the recipients, the
 authenticated user and the message text. Prints its port on the first line and
 stops when its standard input closes.
 """
@@ -14,7 +14,8 @@ from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
 FOLDER = sys.argv[1]
-LOGIN = len(sys.argv) > 2 and sys.argv[2] == "login"
+LOGIN = "login" in sys.argv[2:]
+HOST = "::1" if "ipv6" in sys.argv[2:] else "127.0.0.1"
 
 
 class Store:
@@ -36,13 +37,13 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=False, handled=False)
 
 
-probe = socket.socket()
-probe.bind(("127.0.0.1", 0))
+probe = socket.socket(socket.AF_INET6 if HOST == "::1" else socket.AF_INET)
+probe.bind((HOST, 0))
 port = probe.getsockname()[1]
 probe.close()
 
 options = dict(auth_require_tls=False, authenticator=authenticate, auth_required=LOGIN) if LOGIN else {}
-controller = Controller(Store(), hostname="127.0.0.1", port=port, server_kwargs=options)
+controller = Controller(Store(), hostname=HOST, port=port, server_kwargs=options)
 controller.start()
 print(port, flush=True)
 sys.stdin.read()

@@ -82,7 +82,6 @@ void ManagerCore::beginStop() {
     engine_.deactivateAll();
     watcher_.stop();
     runner_.beginStop();
-    mail_.abort();
 }
 
 void ManagerCore::finishStop() {

@@ -58,7 +58,7 @@ void SettingsFile::writeManager(const ManagerSettings& settings) const {
     ini.writeString(kMail, "ELogin", settings.mail.login);
     ini.writeString(kMail, "ESMTP", settings.mail.smtpServer);
     try {
-        writeFileAtomically(path_, ini.text(), 0600);
+        writeFileAtomically(path_, ini.text(), 0600, FileModes::Always);  // it holds the password
     } catch (const IoError&) {
         throw Error("Unable to write to " + path_.string());
     }

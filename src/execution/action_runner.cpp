@@ -204,9 +204,14 @@ bool ActionRunner::webConditionHolds(long long id, const Record& r) {
     if (result == FetchResult::TooLarge)
         log("Web page of event " + idText + " is larger than " + std::to_string(settings_.fetchLimits.maxBytes) +
             " bytes; it counts as not fetched");
-    const bool fetched = result == FetchResult::Fetched;
+    bool fetched = result == FetchResult::Fetched;
     std::string text;
-    if (fetched) readWholeFile(page, text, settings_.fetchLimits.maxBytes);
+    try {
+        // A link put in the page's place meanwhile is not read through.
+        if (fetched) readWholeFile(page, text, settings_.fetchLimits.maxBytes, false);
+    } catch (const IoError&) {
+        fetched = false;
+    }
     return webConditionMet(fetched, fetched && pageContains(text, r.wStr), r.wExist);
 }
 
@@ -239,6 +244,8 @@ void ActionRunner::runCommand(long long id, const Record& r) {
 
     ProcessLauncher launcher(mainLoop_);
     launcher.setCommandLine(r.commandLine);
+    launcher.setCurrentDirectory(settings_.programFolder.string());
+    launcher.setEnvironment(settings_.environment);
     launcher.startupInfo().showWindow = r.startMode == "Hide" ? swHide : r.startMode == "Minimize" ? swMinimize : swNormal;
     launcher.startupInfo().defaultWindowState = false;
     try {

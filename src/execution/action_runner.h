@@ -23,6 +23,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "execution/event_list_access.h"
 #include "execution/failure_streak.h"
@@ -39,7 +40,8 @@ class EventCollectionItem;
 
 struct RunnerSettings {
     bool service = false;                       // the service's log lines and close behaviour
-    std::filesystem::path programFolder;        // where the page files tmp<ID>.web go
+    std::filesystem::path programFolder;        // where the page files tmp<ID>.web go; commands start there
+    std::vector<std::string> environment;       // the commands' ("NAME=value"); empty: ours
     std::string userAgent = "Orvalo";           // sent with page requests
     std::chrono::milliseconds second{1000};     // one step of the kill-time wait (tests shorten it)
     std::chrono::milliseconds closeGrace{10000};  // service: SIGKILL this long after an unheeded close request

@@ -24,7 +24,7 @@ int LogFile::append(std::string_view text) {
     line += "\r\n";
 
     std::lock_guard lock(mutex_);
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
     int error = 0;
     for (std::string_view rest = line; !rest.empty() && error == 0;) {

@@ -31,7 +31,7 @@ struct PageFile {
     bool open() {
         if (file == nullptr && !failed) {
             // A link planted at the page file's name is never followed.
-            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
             file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
             if (fd >= 0 && file == nullptr) ::close(fd);
             failed = file == nullptr;

@@ -40,8 +40,8 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
-                         mode_t newFileMode) {
+void writeFileAtomically(const std::filesystem::path& path, std::string_view contents, mode_t newFileMode,
+                         FileModes modes) {
     const std::filesystem::path target = std::filesystem::absolute(path);
     const std::filesystem::path folder = target.parent_path();
     std::error_code ec;
@@ -50,7 +50,9 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
 
     mode_t mode = newFileMode;
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // Only a regular file passes its bits and owner on: a link planted in its place does not.
+    const bool exists = modes == FileModes::KeepExisting && ::lstat(target.c_str(), &existing) == 0 &&
+                        S_ISREG(existing.st_mode);
     if (exists) mode = existing.st_mode & 07777;
 
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -91,11 +93,11 @@ void removeLeftoverTemporaryFiles(const std::filesystem::path& folder, std::init
 }
 
 bool readWholeFile(const std::filesystem::path& path, std::string& contents) {
-    return readWholeFile(path, contents, contents.max_size());
+    return readWholeFile(path, contents, contents.max_size(), true);
 }
 
-bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes, bool followLinks) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         if (errno == ENOENT) return false;
         throw IoError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));

@@ -10,11 +10,18 @@
 
 namespace orvalo {
 
-// Writes contents to path, creating missing parent folders. An existing file keeps
-// its permission bits; a new one gets newFileMode. Raises IoError with
+// How the written file's permission bits are chosen.
+enum class FileModes {
+    KeepExisting,  // an existing file keeps its bits (and owner, for root); a new one gets the mode given
+    Always,        // the file gets the mode given, also when it existed (a file holding a password)
+};
+
+// Writes contents to path, creating missing parent folders. The temporary file is
+// created anew (mkostemp), so no symbolic link is ever followed; a link at path is
+// replaced, not written through. Raises IoError with
 // "Cannot create file \"<path>\". <reason>" on failure, leaving the old file intact.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
-                         mode_t newFileMode = 0644);
+void writeFileAtomically(const std::filesystem::path& path, std::string_view contents, mode_t mode = 0600,
+                         FileModes modes = FileModes::KeepExisting);
 
 // Removes what interrupted saves of the named files left in the folder: files
 // named "." + name + "." + six letters or digits, as writeFileAtomically makes
@@ -25,7 +32,9 @@ void removeLeftoverTemporaryFiles(const std::filesystem::path& folder, std::init
 // Reads a whole file. Raises IoError "Cannot open file \"<path>\". <reason>".
 // Returns false without raising when the file does not exist.
 bool readWholeFile(const std::filesystem::path& path, std::string& contents);
-// The same, reading at most maxBytes.
-bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes);
+// The same, reading at most maxBytes; without followLinks a symbolic link at path is
+// refused (IoError).
+bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::size_t maxBytes,
+                   bool followLinks = true);
 
 }  // namespace orvalo

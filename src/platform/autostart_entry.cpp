@@ -58,7 +58,7 @@ bool writeRunEntry(bool allUsers, const std::filesystem::path& program, const st
     if (!allUsers) std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec)) return false;
     try {
-        writeFileAtomically(folder / kEntryName, autostartEntryText(program, arguments), 0644);
+        writeFileAtomically(folder / kEntryName, autostartEntryText(program, arguments), 0644, FileModes::Always);
     } catch (const Error&) {
         return false;
     }

@@ -1,6 +1,5 @@
 #include "platform/file_status.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,19 +7,15 @@ namespace orvalo {
 
 std::optional<LocalDateTime> fileModified(const std::filesystem::path& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     const auto modified = std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec) +
                           std::chrono::nanoseconds(st.st_mtim.tv_nsec);
     return toLocalDateTime(std::chrono::time_point_cast<WallTime::duration>(modified));
 }
 
 std::optional<std::uint64_t> fileSize(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    ::close(fd);
-    if (!ok) return std::nullopt;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 

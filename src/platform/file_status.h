@@ -1,4 +1,6 @@
-// What the condition watcher asks of a watched file. A folder counts as no file.
+// What the condition watcher asks of a watched file. The file is only looked at
+// (stat), never opened: a FIFO or a device cannot block the caller. Only a regular
+// file counts as the file; a folder, FIFO, socket or device counts as no file.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,7 @@ namespace orvalo {
 
 // The last-write time as local calendar time; nullopt when there is no such file.
 std::optional<LocalDateTime> fileModified(const std::filesystem::path& path);
-// The size of the file opened for reading; nullopt when it cannot be opened.
+// The size of the file; nullopt when there is no regular file.
 std::optional<std::uint64_t> fileSize(const std::filesystem::path& path);
 
 // Which file a path names and which version of it: any write or replacement

@@ -12,7 +12,7 @@ namespace orvalo {
 
 bool FolderLock::take(const std::filesystem::path& folder, std::chrono::milliseconds patience, const char* fileName) {
     release();
-    const int fd = ::open((folder / fileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    const int fd = ::open((folder / fileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) throw SystemError(errno);
     const auto giveUp = std::chrono::steady_clock::now() + patience;
     // flock has no timed wait; a holder other than a window lets go within moments.

@@ -8,12 +8,14 @@
 
 namespace orvalo {
 
-std::filesystem::path executableFolder() {
+std::filesystem::path executablePath() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) throw Error("Cannot find the program folder: " + ec.message());
-    return exe.parent_path();
+    return exe;
 }
+
+std::filesystem::path executableFolder() { return executablePath().parent_path(); }
 
 std::optional<std::filesystem::path> programFolderOverride() {
     if (const char* home = std::getenv("ORVALO_HOME"); home != nullptr && *home != '\0')

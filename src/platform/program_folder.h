@@ -9,7 +9,8 @@
 
 namespace orvalo {
 
-// Folder of the running executable, read from /proc/self/exe.
+// The running executable, read from /proc/self/exe, and its folder.
+std::filesystem::path executablePath();
 std::filesystem::path executableFolder();
 
 // ORVALO_HOME as an absolute path, when set and not empty.

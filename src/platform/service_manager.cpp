@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <pwd.h>
 #include <utility>
 #include <vector>
 #include <sstream>
@@ -39,8 +41,14 @@ constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";
 std::vector<std::string> processStat(pid_t pid) {
     std::vector<std::string> fields;
     if (pid <= 0) return fields;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Read with plain calls: a stream raises when the process goes while it is read.
+    std::string text;
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fields;
+    char buffer[1024];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n > 0) text.assign(buffer, static_cast<std::size_t>(n));
     const auto close = text.rfind(')');
     if (close == std::string::npos) return fields;
     std::istringstream in(text.substr(close + 1));
@@ -220,7 +228,7 @@ class SystemdServiceManager final : public ServiceManager {
 public:
     void install(const ServiceRegistration& r) override {
         if (std::filesystem::exists(unitFile())) throw Error(kServiceExists);
-        writeFileAtomically(unitFile(), systemdUnitText(r));
+        writeFileAtomically(unitFile(), systemdUnitText(r), 0644, FileModes::Always);  // systemd's own files are readable
         if (runSystemctl("daemon-reload") != 0) throw Error("systemctl daemon-reload failed");
     }
     void uninstall(const std::string&) override {
@@ -240,6 +248,7 @@ public:
         if (!std::filesystem::exists(unitFile())) return ServiceState::NotInstalled;
         return runSystemctl("is-active --quiet orvalo.service") == 0 ? ServiceState::Running : ServiceState::Stopped;
     }
+    std::string installNote() override { return systemdLingerNote(::geteuid()); }
 
 private:
     static std::filesystem::path unitFile() {
@@ -260,6 +269,20 @@ std::filesystem::path directDir() {
 }
 
 }  // namespace
+
+std::string systemdLingerNote(uid_t user, const std::filesystem::path& lingerFolder) {
+    if (user == 0) return "";
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    std::string name = std::to_string(user);
+    if (::getpwuid_r(user, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr && found->pw_name != nullptr)
+        name = found->pw_name;
+    std::error_code ec;
+    if (std::filesystem::exists(lingerFolder / name, ec)) return "";
+    return "The service runs while " + name + " is logged in. To keep it running after logout and start it at boot, "
+           "run: loginctl enable-linger " + name;
+}
 
 std::string systemdUnitText(const ServiceRegistration& r) {
     std::string text = "[Unit]\nDescription=" + r.displayName + "\n\n[Service]\nType=notify\nExecStart=" +

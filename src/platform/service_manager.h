@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace orvalo {
 
@@ -43,10 +44,17 @@ public:
     virtual void resume(const std::string& name) = 0;
     virtual void setAutomaticStart(const std::string& name, bool automatic) = 0;
     virtual ServiceState query(const std::string& name) = 0;
+    // What a user should know once the service is installed; empty for nothing.
+    virtual std::string installNote() { return ""; }
 
     // The backend for this machine and environment.
     static std::unique_ptr<ServiceManager> forEnvironment();
 };
+
+// A user's systemd service runs only while the user is logged in, unless lingering
+// is on for the user (a file of their name in lingerFolder): the note that says so,
+// empty for root and for a user with lingering.
+std::string systemdLingerNote(uid_t user, const std::filesystem::path& lingerFolder = "/var/lib/systemd/linger");
 
 // The systemd unit text of a registration.
 std::string systemdUnitText(const ServiceRegistration& registration);

@@ -10,6 +10,7 @@
 #include "platform/program_folder.h"
 #include "platform/service_manager.h"
 #include "platform/signal_watch.h"
+#include "platform/strict_modes.h"
 #include "service/orvalo_service.h"
 #include "service/service_command_line.h"
 
@@ -53,7 +54,8 @@ int runService(bool console) {
         const std::string message = std::string("Service failed on execute: ") + e.what();
         writeEventLogError(message);
         try {
-            service.log().writeLog(message);
+            // Nothing is written in a folder that fails the strict modes.
+            if (dynamic_cast<const UntrustedPathError*>(&e) == nullptr) service.log().writeLog(message);
         } catch (const std::exception&) {
         }
         if (!console) std::fprintf(stderr, "%s\n", message.c_str());

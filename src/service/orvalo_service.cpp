@@ -1,10 +1,14 @@
 #include "service/orvalo_service.h"
 
 #include <cstdlib>
+#include <unistd.h>
 
 #include "eventlist/event_record.h"
 #include "eventlist/settings_file.h"
 #include "platform/atomic_file.h"
+#include "platform/command_environment.h"
+#include "platform/program_folder.h"
+#include "platform/strict_modes.h"
 #include "service/event_loader.h"
 
 namespace orvalo {
@@ -21,6 +25,7 @@ RunnerSettings serviceRunner(const std::filesystem::path& folder, std::chrono::m
     RunnerSettings settings;
     settings.service = true;
     settings.programFolder = folder;
+    settings.environment = serviceCommandEnvironment(folder);
     settings.userAgent = OrvaloService::kTitle;
     settings.second = second;
     return settings;
@@ -45,6 +50,9 @@ OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::
 OrvaloService::~OrvaloService() { watcher_.stop(); }
 
 void OrvaloService::start() {
+    // Before anything is written in the folder.
+    requireTrustedPaths({folder_, folder_ / kListFile, folder_ / SettingsFile::kFileName, executablePath(), executableFolder()},
+                        ::geteuid());
     if (!folderLock_.take(folder_, std::chrono::milliseconds(0), FolderLock::kServiceFileName))
         throw Error("Another OrvaloS is already running on the program folder " + folder_.string());
     removeLeftoverTemporaryFiles(folder_, {kListFile});

@@ -28,8 +28,13 @@ bool alive(pid_t pid) { return ::kill(pid, 0) == 0; }
 bool reaped(pid_t pid) {
     const std::string folder = "/proc/" + std::to_string(pid);
     if (!std::filesystem::exists(folder)) return true;
-    std::ifstream stat(folder + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string all;
+    try {
+        std::ifstream stat(folder + "/stat");
+        all.assign(std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return !std::filesystem::exists(folder);  // it went while we read
+    }
     const auto close = all.rfind(')');
     if (close == std::string::npos || close + 2 >= all.size()) return !std::filesystem::exists(folder);
     return all[close + 2] != 'Z';

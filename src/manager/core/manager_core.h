@@ -180,6 +180,8 @@ private:
     // "The service did not stop, so <command> changed nothing: ..." when it does
     // not stop by its time limit.
     bool stopRunningService(const char* command);
+    // The strict modes for the files the service will act on; UntrustedPathError.
+    void requireTrustedServiceFiles() const;
     ServiceManager& serviceManager();
     void enterServiceMode();
     void enterApplicationMode();

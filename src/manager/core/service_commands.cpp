@@ -1,11 +1,13 @@
 // The manager's service commands: install, uninstall, update, start, stop, and the
 // switch between "Application" and "Service" mode that install and uninstall make.
 #include <filesystem>
+#include <unistd.h>
 
 #include "base/text.h"
 #include "manager/core/manager_core.h"
 #include "platform/atomic_file.h"
 #include "platform/program_run.h"
+#include "platform/strict_modes.h"
 
 namespace orvalo {
 
@@ -85,9 +87,17 @@ std::string ManagerCore::stopService() {
     return stopRunningService("the stop") ? kServiceUninstalled : "";  // not running: nothing to say
 }
 
+void ManagerCore::requireTrustedServiceFiles() const {
+    requireTrustedPaths({folder_, folder_ / kListFile, folder_ / kServiceList, folder_ / SettingsFile::kFileName,
+                         serviceProgram_, serviceProgram_.parent_path()},
+                        ::geteuid());
+}
+
 std::string ManagerCore::installService() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be installed");
+    // The service will run this folder's list as this user: nobody else may have a hand in it.
+    requireTrustedServiceFiles();
     // A service still running from an earlier install would write its old list over
     // the copy; it is stopped first (or nothing is done) and started again below.
     stopRunningService("the install");
@@ -97,6 +107,8 @@ std::string ManagerCore::installService() {
     std::string message = startService();
     enterServiceMode();
     if (!registration.empty()) message = registration + (message.empty() ? "" : "\n" + message);
+    if (const std::string note = serviceManager().installNote(); !note.empty())
+        message += (message.empty() ? "" : "\n") + note;
     return message;
 }
 
@@ -115,6 +127,7 @@ std::string ManagerCore::updateService() {
     // A running service writes its own list as its runs end; the new list is copied
     // while it is stopped, or the service's next write would put the old one back.
     // One that does not stop leaves both lists as they were.
+    requireTrustedServiceFiles();
     const bool restart = stopRunningService("the update");  // a service that was not running stays stopped
     const std::string failure = handListToService();
     std::string restartFailure;

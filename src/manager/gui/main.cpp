@@ -15,11 +15,10 @@ int main(int argc, char** argv) {
     using namespace orvalo;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orvalo");
-    // A second window only brings the first to the front, before any file is read.
-    SingleInstance instance;
-    if (!instance.claim()) return 0;
-
     try {
+        // A second window only brings the first to the front, before any file is read.
+        SingleInstance instance;
+        if (!instance.claim()) return 0;
         const std::filesystem::path folder = programFolder();
         FolderLock lock;
         // orvaloctl holds the folder only for the moment of one command.

@@ -3,16 +3,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include "platform/current_user.h"
+#include "platform/private_folder.h"
 
 namespace orvalo {
 
-SingleInstance::SingleInstance() : name_(QStringLiteral("Orvalo-%1").arg(currentUserId())) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    lock_ = std::make_unique<QLockFile>(folder + "/" + name_ + ".lock");
+SingleInstance::SingleInstance() {
+    // Both in a folder only this user can enter: in /tmp another user could take the
+    // names first and keep every window from starting, or answer in its place.
+    const QString folder = QString::fromStdString(privateRuntimeFolder().string());
+    const QString name = QStringLiteral("Orvalo-%1").arg(currentUserId());
+    name_ = folder + "/" + name + ".socket";
+    lock_ = std::make_unique<QLockFile>(folder + "/" + name + ".lock");
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             // The later instance's command line is not used.

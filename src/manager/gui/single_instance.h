@@ -1,6 +1,7 @@
 // At most one Orvalo window per user: the first holds a lock file and listens on a
-// local socket; a later one finds the lock taken, asks the first to come to the
-// front and ends before it reads any file.
+// local socket, both in the user's private runtime folder; a later one finds the
+// lock taken, asks the first to come to the front and ends before it reads any
+// file. Raises Error when the user has no private folder.
 #pragma once
 
 #include <QLocalServer>
@@ -21,7 +22,7 @@ public:
     void onAnotherStart(std::function<void()> handler) { handler_ = std::move(handler); }
 
 private:
-    QString name_;
+    QString name_;  // the socket's full path
     std::unique_ptr<QLockFile> lock_;
     QLocalServer server_;
     std::function<void()> handler_;

@@ -1,6 +1,7 @@
 #include "execution/condition_watcher.h"
 
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
@@ -179,6 +180,30 @@ TEST_F(ConditionWatcherTest, ABusyEventIsNotCheckedAgain) {
     const std::vector<std::pair<int, long long>> expected = {{1, 10000}, {1, file.id}, {5, 10000},
                                                              {5, file.id}, {6, 10000}, {6, file.id}};
     EXPECT_EQ(runs, expected);
+}
+
+// A watched path is only looked at: a FIFO, a folder or a device counts as no file,
+// and none of them can block a tick (once, opening a FIFO stopped the whole service).
+TEST_F(ConditionWatcherTest, OnlyARegularFileIsTheFileAndNothingBlocks) {
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder_ / "folder");
+    for (const char* name : {"fifo", "folder"}) {
+        for (int typ : {0, 1}) {
+            WatchRow row = fileRow(name, typ, 1, -1, 0);
+            row.datetime = 0;  // whatever was seen before
+            watcher_.rows().push_back(row);
+        }
+    }
+    auto ticking = std::async(std::launch::async, [this] { return ticks(3); });
+    if (ticking.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        // Unblock the open() that hangs, so the test can end and say so.
+        const int fd = ::open(path("fifo").c_str(), O_RDWR | O_NONBLOCK);
+        ticking.wait();
+        ::close(fd);
+        FAIL() << "a tick blocked on the FIFO";
+    }
+    EXPECT_TRUE(ticking.get().empty());
+    EXPECT_FALSE(ConditionWatcher::modifiedMoment("/dev/null").has_value());
 }
 
 TEST_F(ConditionWatcherTest, TicksComeFromTheMainLoop) {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -78,6 +79,22 @@ TEST_F(LogFileTest, LinesFromManyThreadsNeverInterleave) {
     int count = 0;
     for (std::string line; std::getline(in, line); ++count) ASSERT_TRUE(std::regex_match(line, whole)) << line;
     EXPECT_EQ(count, kThreads * kLines);
+}
+
+// A new log is private, and a link planted at its name is never written through.
+TEST(LogFile, IsCreatedPrivateAndNeverThroughALink) {
+    test::TempFolder folder;
+    LogFile log(folder / "slog.txt");
+    log.writeLog("x");
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "slog.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    test::writeFile(folder / "passwd", "precious");
+    std::filesystem::create_symlink(folder / "passwd", folder / "applog.txt");
+    LogFile linked(folder / "applog.txt");
+    EXPECT_THROW(linked.writeLog("x"), IoError);
+    EXPECT_FALSE(linked.tryWriteLog("x"));
+    EXPECT_EQ(test::readFile(folder / "passwd"), "precious");
 }
 
 TEST(LogFile, AFileThatCannotBeWrittenRaisesAnIoError) {

@@ -1,6 +1,7 @@
 #include "execution/web_page_fetch.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/python_server.h"
 #include "support/temp_folder.h"
@@ -46,6 +47,30 @@ TEST_F(WebPageFetchTest, AHangingServerIsGivenUpAfterTheTimeLimit) {
     limits.total = std::chrono::seconds(1);
     EXPECT_FALSE(downloadFile(server_.url("/hang"), file, "OrvaloS", limits));
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// Only http and https are fetched, also across redirects: a page file must never
+// hold a local file the service can read and its users cannot.
+TEST_F(WebPageFetchTest, OnlyHttpAndHttpsAreFetched) {
+    const auto file = folder_ / "tmp10003.web";
+    for (const std::string& url : {std::string("file:///etc/passwd"), server_.url("/to-file"),
+                                   std::string("dict://127.0.0.1:1/x"), std::string("gopher://127.0.0.1:1/")}) {
+        EXPECT_EQ(fetchPage(url, file, "OrvaloS"), FetchResult::Failed) << url;
+        EXPECT_FALSE(std::filesystem::exists(file)) << url;
+    }
+}
+
+TEST_F(WebPageFetchTest, ThePageFileIsPrivateAndALinkInItsPlaceIsNotFollowed) {
+    const auto file = folder_ / "tmp10004.web";
+    EXPECT_TRUE(downloadFile(server_.url("/page.html"), file, "OrvaloS"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::filesystem::remove(file);
+    test::writeFile(folder_ / "target", "precious");
+    std::filesystem::create_symlink(folder_ / "target", file);
+    EXPECT_FALSE(downloadFile(server_.url("/page.html"), file, "OrvaloS"));
+    EXPECT_EQ(test::readFile(folder_ / "target"), "precious");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -279,6 +280,24 @@ TEST_F(OrvaloctlTest, AServiceThatDoesNotStopLeavesTheListsAsTheyWere) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(run("service update"), (std::pair<int, std::string>{0, "Service update succesfully.\n"}));
     EXPECT_EQ(test::readFile(home_ / "sl.csv"), list);
+}
+
+// Root hands no list to the service that another user could have written: install
+// and update refuse, naming the path, its owner and its mode, and change nothing.
+TEST_F(OrvaloctlTest, RootHandsTheServiceNoFilesOthersCouldChange) {
+    if (::geteuid() != 0) GTEST_SKIP() << "handing files to another user needs root";
+    std::filesystem::create_directories(home_ / "scm");
+    ASSERT_EQ(::chown((home_ / "L.csv").c_str(), 65534, 65534), 0);
+    for (const char* command : {"install", "update"}) {
+        const auto [status, output] = run(std::string("service ") + command);
+        EXPECT_EQ(status, 1) << command;
+        EXPECT_EQ(output, "The service runs as root, so " + (home_ / "L.csv").string() +
+                              " must belong to root and be writable by its owner only; it belongs to nobody (uid "
+                              "65534) with mode 0600\n")
+            << command;
+        EXPECT_FALSE(std::filesystem::exists(home_ / "sl.csv")) << command;
+    }
+    EXPECT_EQ(run("service status").second, "Service: not installed\nEvents run by: Application\n");
 }
 
 // A NUL byte is a read error that names its line; the list is not written back

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <optional>
 #include <spawn.h>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 #include "base/error.h"
@@ -76,14 +78,15 @@ protected:
     std::string slog() { return test::readFile(home_ / "slog.txt"); }
 
     // OrvaloS -console in the foreground on home_, its output in a file; prefix is
-    // shell text put before the program (e.g. "ulimit -f 2;").
+    // shell text put before the program (e.g. "ulimit -f 2;"), wrapper a program
+    // that runs it (e.g. setpriv).
     class ConsoleService {
     public:
         ConsoleService(const std::filesystem::path& home, const std::filesystem::path& output,
-                       const std::string& prefix = "")
+                       const std::string& prefix = "", const std::string& wrapper = "")
             : output_(output) {
-            const std::string command = prefix + " exec " + std::string(ORVALO_BIN_DIR) + "/OrvaloS -console >" +
-                                        output.string() + " 2>&1";
+            const std::string command = prefix + " exec " + wrapper + " " + std::string(ORVALO_BIN_DIR) +
+                                        "/OrvaloS -console >" + output.string() + " 2>&1";
             std::vector<std::string> environment;
             for (char** e = environ; *e != nullptr; ++e)
                 if (!std::string_view(*e).starts_with("ORVALO_HOME=")) environment.emplace_back(*e);
@@ -353,6 +356,73 @@ TEST_F(OrvaloServiceTest, AForeignProcessWithTheRecordedPidIsNotTheService) {
         EXPECT_EQ(test::errorOf([&] { manager_->stop("Orvalo"); }), "The service has not been started");
         EXPECT_EQ(::kill(foreign.pid(), 0), 0);
     }
+}
+
+// Strict modes: a service refuses a folder, list or settings file that another
+// user could change, says why, and writes nothing there. A user's service checks
+// the same against its user.
+TEST_F(OrvaloServiceTest, AServiceRefusesFilesOthersCouldChange) {
+    if (::geteuid() != 0) GTEST_SKIP() << "handing files to another user needs root";
+    writeList({everySecond("touch " + (home_ / "ran").string())});
+    struct Case {
+        const char* what;
+        std::string prefix;  // how the service is started
+        std::function<void()> setUp;
+        bool starts;
+    };
+    const auto own = [&](uid_t user, mode_t folderMode) {
+        ASSERT_EQ(::chown(home_.path().c_str(), user, user), 0);
+        ASSERT_EQ(::chown((home_ / "sl.csv").c_str(), user, user), 0);
+        ASSERT_EQ(::chmod(home_.path().c_str(), folderMode), 0);
+        ASSERT_EQ(::chmod((home_ / "sl.csv").c_str(), 0644), 0);
+    };
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    const Case cases[] = {
+        {"root, a folder others may write", "", [&] { own(0, 0777); }, false},
+        {"root, a list of another user", "", [&] { own(0, 0755); ::chown((home_ / "sl.csv").c_str(), 65534, 65534); }, false},
+        {"root, a group-writable list", "", [&] { own(0, 0755); ::chmod((home_ / "sl.csv").c_str(), 0664); }, false},
+        {"nobody, a list of a third user", asNobody, [&] { own(65534, 0700); ::chown((home_ / "sl.csv").c_str(), 1234, 1234); }, false},
+        {"nobody, its own files", asNobody, [&] { own(65534, 0700); }, true},
+    };
+    for (const Case& c : cases) {
+        c.setUp();
+        std::filesystem::remove(home_ / "slog.txt");
+        const std::filesystem::path output = scm_ / "out.txt";
+        // Its output goes to a file that root keeps.
+        std::optional<ConsoleService> service;
+        service.emplace(home_.path(), output, "", c.prefix);
+        if (c.starts) {
+            EXPECT_TRUE(waitFor([&] { return serviceReady(); })) << c.what << ": " << service->output();
+            continue;
+        }
+        EXPECT_EQ(service->waitExit(10s), 1) << c.what;
+        EXPECT_NE(service->output().find("Service failed on execute: The service runs as "), std::string::npos)
+            << c.what << ": " << service->output();
+        EXPECT_FALSE(std::filesystem::exists(home_ / "slog.txt")) << c.what;
+    }
+    own(0, 0700);
+}
+
+// Commands start in the program folder with the documented environment, whoever
+// started the service and from wherever.
+TEST_F(OrvaloServiceTest, CommandsStartInTheProgramFolderWithAKnownEnvironment) {
+    writeList({everySecond("pwd > " + (home_ / "pwd.txt").string() + "; env > " + (home_ / "env.txt").string())});
+    ASSERT_EQ(orvaloS("-install -silent").first, 0);
+    ::setenv("ORVALO_TEST_SECRET", "from the installer", 1);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(scm_.path());
+    manager_->start("Orvalo");
+    std::filesystem::current_path(before);
+    ::unsetenv("ORVALO_TEST_SECRET");
+    ASSERT_TRUE(waitFor([&] { return test::readFile(home_ / "env.txt").find("ORVALO_HOME=") != std::string::npos; }));
+    EXPECT_EQ(test::readFile(home_ / "pwd.txt"), home_.path().string() + "\n");
+    std::vector<std::string> names;
+    std::istringstream lines(test::readFile(home_ / "env.txt"));
+    for (std::string line; std::getline(lines, line);) names.push_back(line.substr(0, line.find('=')));
+    std::sort(names.begin(), names.end());
+    names.erase(std::remove(names.begin(), names.end(), "LANG"), names.end());  // when the service has one
+    names.erase(std::remove(names.begin(), names.end(), "PWD"), names.end());   // the shell's own
+    EXPECT_EQ(names, (std::vector<std::string>{"HOME", "LOGNAME", "ORVALO_HOME", "PATH", "SHELL", "USER"}));
 }
 
 // Commands never see the variables by which a service manager talks to its

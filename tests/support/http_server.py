@@ -3,6 +3,7 @@
 Serves the files of the folder given as the first argument, plus:
   /hang        answers nothing for a minute
   /redirect    redirects to /page.html
+  /to-file     redirects to file:///etc/passwd
   /error       answers 500 with a body of its own
   /garbage     answers bytes that are not HTTP at all, then closes
 Prints its port on the first line and stops when its standard input closes.
@@ -27,6 +28,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if self.path == "/redirect":
             self.send_response(302)
             self.send_header("Location", "/page.html")
+            self.end_headers()
+            return
+        if self.path == "/to-file":
+            self.send_response(302)
+            self.send_header("Location", "file:///etc/passwd")
             self.end_headers()
             return
         if self.path == "/garbage":

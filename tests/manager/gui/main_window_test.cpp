@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <unistd.h>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -210,6 +211,8 @@ private slots:
         first.start(ORVALO_BIN_DIR "/Orvalo", {});
         QVERIFY(first.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home_->path() + "/Orvalo.lock"), 10000);
+        // The instance's socket is in the user's private folder, where no one else can take its name.
+        QVERIFY(QFile::exists(home_->path() + QStringLiteral("/run/Orvalo-%1.socket").arg(::getuid())));
         QProcess second;
         second.setProcessEnvironment(environment);
         second.start(ORVALO_BIN_DIR "/Orvalo", {"-tray"});

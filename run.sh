@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 
-export ORVALO_HOME="$(mkdir -p "${ORVALO_HOME:-./data}" && cd "${ORVALO_HOME:-./data}" && pwd)"
+# Private, as the service's strict modes want its folder.
+export ORVALO_HOME="$(mkdir -p -m 700 "${ORVALO_HOME:-./data}" && cd "${ORVALO_HOME:-./data}" && pwd)"
 echo "Data folder: $ORVALO_HOME"
 if [ -x build/bin/Orvalo ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/bin/Orvalo "$@"

@@ -48,11 +48,14 @@ orvalo_make_locales() {
   fi
 }
 
+# Builds every target, or only those named in ORVALO_BUILD_TARGETS (run.sh builds
+# just the three programs).
 orvalo_build() {
-  local jobs
+  local jobs targets=()
   jobs=$(nproc 2>/dev/null || echo 2)
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALO_WERROR=ON >/dev/null
-  cmake --build build -j "$jobs"
+  for target in ${ORVALO_BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+  cmake --build build -j "$jobs" "${targets[@]}"
 }
 
 orvalo_install_missing "${ORVALO_PACKAGES[@]}"

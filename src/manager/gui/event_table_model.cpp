@@ -80,6 +80,10 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return text;
+        case Qt::ToolTipRole:
+            // An elided command line is read whole here.
+            if (index.column() == 2 && !text.isEmpty()) return text;
+            return {};
         case Qt::FontRole:
             if (index.column() <= 1) {
                 QFont bold;

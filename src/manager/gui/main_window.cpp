@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -21,6 +22,7 @@
 #include "manager/gui/event_table_model.h"
 #include "manager/gui/file_event_dialog.h"
 #include "manager/gui/messages.h"
+#include "manager/gui/status_cell_delegate.h"
 #include "manager/gui/time_event_dialog.h"
 #include "manager/gui/web_event_dialog.h"
 #include "manager/gui/window_colors.h"
@@ -31,7 +33,11 @@ namespace orvalo {
 
 namespace {
 
-constexpr int kColumnWidths[] = {110, 123, 194, 49, 53, 100, 66};
+// The grid's column widths are minimums: a column grows to fit its title and its
+// texts, except the command line, which is elided (its tool tip holds it whole).
+constexpr int kColumnWidths[] = {110, 123, 194, 49, 53, 100, 66, 80};
+constexpr int kCommandColumn = 2;
+constexpr int kLongestCommandWidth = 320;
 
 QPushButton* button(const char* caption, const char* name) { return named(new QPushButton(caption), name); }
 
@@ -92,7 +98,10 @@ MainWindow::MainWindow(ManagerCore& core, QWidget* parent) : QWidget(parent), co
     startupMode_->setCurrentIndex(s.appStartMode == 0 || s.appStartMode == 1 ? static_cast<int>(s.appStartMode) : -1);
     notify_->setText(QString::fromStdString(s.notifyEmail));
 
-    core_.onListChanged([this] { model_->refresh(); });
+    core_.onListChanged([this] {
+        model_->refresh();
+        ensureCurrentRow();
+    });
     connect(&clock_, &QTimer::timeout, this, [this] { showClock(); });
     clock_.start(1000);
     showClock();
@@ -111,10 +120,32 @@ QWidget* MainWindow::buildGrid() {
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->verticalHeader()->setVisible(false);
     grid_->verticalHeader()->setDefaultSectionSize(20);
-    for (int c = 0; c < 7; ++c) grid_->setColumnWidth(c, kColumnWidths[c]);
+    grid_->setTextElideMode(Qt::ElideRight);
+    grid_->setItemDelegate(new StatusCellDelegate(grid_));
     grid_->horizontalHeader()->setStretchLastSection(true);
+    fitColumns();
+    ensureCurrentRow();
     connect(grid_, &QTableView::doubleClicked, this, [this] { editEvent(); });
     return grid_;
+}
+
+void MainWindow::fitColumns() {
+    for (int c = 0; c < EventTableModel::kColumns; ++c) {
+        grid_->resizeColumnToContents(c);  // the title and the texts in view
+        const int fit = grid_->columnWidth(c);
+        const int widest = c == kCommandColumn ? std::max(kColumnWidths[c], kLongestCommandWidth) : fit;
+        grid_->setColumnWidth(c, std::clamp(fit, kColumnWidths[c], widest));
+    }
+}
+
+void MainWindow::ensureCurrentRow() {
+    if (model_->rowCount() == 0 || grid_->currentIndex().isValid()) return;
+    selectRow(0);
+}
+
+void MainWindow::selectRow(int row) {
+    grid_->setCurrentIndex(model_->index(row, 0));
+    grid_->selectRow(row);
 }
 
 QWidget* MainWindow::buildCommands() {
@@ -225,9 +256,13 @@ void MainWindow::applyRunMode() {
 }
 
 void MainWindow::refresh() {
-    const QString id = currentId();
+    // The event a command has just made or changed, else the one that was current.
+    const QString id = pendingCurrent_.isEmpty() ? currentId() : pendingCurrent_;
+    pendingCurrent_.clear();
     model_->refresh();
+    fitColumns();
     if (!id.isEmpty()) selectId(id);
+    ensureCurrentRow();
     applyRunMode();
 }
 
@@ -235,7 +270,7 @@ QString MainWindow::currentId() const { return model_->idAt(grid_->currentIndex(
 
 void MainWindow::selectId(const QString& id) {
     const int row = model_->rowOf(id);
-    if (row >= 0) grid_->selectRow(row);
+    if (row >= 0) selectRow(row);
 }
 
 template <typename F>
@@ -262,7 +297,7 @@ void MainWindow::addTimeEvent() {
             action.name = core_.proposedName(kFileTimeEvent);
             dialog.setValues(action, form);
             if (dialog.exec() != QDialog::Accepted) return;
-            selectId(QString::number(core_.addTimeEvent(dialog.action(), dialog.form())));
+            pendingCurrent_ = QString::number(core_.addTimeEvent(dialog.action(), dialog.form()));
         },
         true);
 }
@@ -275,7 +310,7 @@ void MainWindow::addFileEvent() {
             form.action.name = core_.proposedName(kFileFileEvent);
             dialog.setForm(form);
             if (dialog.exec() != QDialog::Accepted) return;
-            core_.addFileEvent(dialog.form());
+            pendingCurrent_ = QString::number(core_.addFileEvent(dialog.form()));
         },
         true);
 }
@@ -288,7 +323,7 @@ void MainWindow::addWebEvent() {
             form.action.name = core_.proposedName(kFileWebEvent);
             dialog.setForm(form);
             if (dialog.exec() != QDialog::Accepted) return;
-            core_.addWebEvent(dialog.form());
+            pendingCurrent_ = QString::number(core_.addWebEvent(dialog.form()));
         },
         true);
 }

@@ -51,6 +51,11 @@ private:
     QWidget* buildCommands();
     QWidget* buildServicePanel();
     QWidget* buildStartupGroup();
+    // Columns at their minimum widths or wider, to fit their texts.
+    void fitColumns();
+    // Makes the first row current when the list has rows and none is.
+    void ensureCurrentRow();
+    void selectRow(int row);
     void showClock();
     void applyRunMode();
 
@@ -99,6 +104,7 @@ private:
     bool stopped_ = false;
     std::chrono::milliseconds stopWait_{6000};
     std::function<void()> onStopped_;
+    QString pendingCurrent_;  // the event a command made current, until the next refresh
 };
 
 }  // namespace orvalo

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "base/error.h"
 #include "manager/gui/action_fields_box.h"
 #include "manager/gui/dialog_parts.h"
+#include "manager/gui/typed_date_time.h"
 #include "manager/gui/window_colors.h"
 
 namespace orvalo {
@@ -45,6 +47,7 @@ QComboBox* list(const char* name, const QStringList& entries, int chosen, bool e
 QTimeEdit* timeField(const char* name, QTime time) {
     auto* field = named(new QTimeEdit(time), name);
     field->setDisplayFormat("HH:mm:ss");
+    typeOverWholeText(field);
     return field;
 }
 
@@ -52,6 +55,7 @@ QDateEdit* dateField(const char* name) {
     auto* field = named(new QDateEdit(QDate::currentDate()), name);
     field->setDisplayFormat("dd-MM-yyyy");
     field->setCalendarPopup(true);
+    typeOverWholeText(field);
     return field;
 }
 
@@ -217,16 +221,27 @@ TimeEventDialog::TimeEventDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* recurrence = new QVBoxLayout;
-    recurrence->addWidget(dailyBox_);
-    recurrence->addWidget(weeklyBox_);
-    recurrence->addWidget(monthlyBox_);
-    recurrence->addWidget(yearlyBox_);
-    recurrence->addStretch();
+    // One size whatever is chosen: the recurrence panels share one place as big as
+    // the biggest, and the panels a one-shot event has no use for keep theirs.
+    recurrence_ = new QStackedWidget;
+    recurrence_->addWidget(new QWidget);  // one-shot
+    for (QWidget* box : {dailyBox_, weeklyBox_, monthlyBox_, yearlyBox_}) {
+        auto* page = new QWidget;
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
+        pageLayout->addWidget(box);
+        pageLayout->addStretch();
+        recurrence_->addWidget(page);
+    }
+    for (QWidget* box : {static_cast<QWidget*>(frequencyBox_), static_cast<QWidget*>(endBox_)}) {
+        QSizePolicy policy = box->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        box->setSizePolicy(policy);
+    }
     auto* grid = new QGridLayout;
     grid->addWidget(startBox, 0, 0, 1, 2);
     grid->addWidget(typeBox, 1, 0);
-    grid->addLayout(recurrence, 1, 1);
+    grid->addWidget(recurrence_, 1, 1);
     grid->addWidget(frequencyBox_, 2, 0, 1, 2);
     grid->addWidget(endBox_, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -319,10 +334,8 @@ TimeEventForm TimeEventDialog::form() const {
 
 void TimeEventDialog::applyRules() {
     const bool oneShot = types_[TimeEventForm::OneShot]->isChecked();
-    dailyBox_->setVisible(types_[TimeEventForm::Daily]->isChecked());
-    weeklyBox_->setVisible(types_[TimeEventForm::Weekly]->isChecked());
-    monthlyBox_->setVisible(types_[TimeEventForm::Monthly]->isChecked());
-    yearlyBox_->setVisible(types_[TimeEventForm::Yearly]->isChecked());
+    for (int type = 0; type < 5; ++type)
+        if (types_[type]->isChecked()) recurrence_->setCurrentIndex(type);
     edDailyInterval_->setEnabled(dailyInterval_->isChecked());
     for (QWidget* w : std::initializer_list<QWidget*>{edMonthlyDay_, edMonthlyEveryMonth_})
         w->setEnabled(monthlyDay_->isChecked());

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
+#include <QStackedWidget>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -52,6 +53,7 @@ private:
     QComboBox* cbMonthlyIndexType_;
     QLineEdit* edMonthlyIndexInterval_;
     QGroupBox* yearlyBox_;
+    QStackedWidget* recurrence_;
     QRadioButton* yearlyDate_;
     QRadioButton* yearlyIndex_;
     QLineEdit* edYearlyDateDay_;

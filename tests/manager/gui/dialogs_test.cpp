@@ -1,5 +1,9 @@
 // The event dialogs: their defaults, enabling rules, and refusal of bad values.
+#include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QSet>
+#include <QTimeEdit>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,17 +39,17 @@ private slots:
         for (const char* panel : {"Daily", "Weekly", "Monthly", "Yearly", "Daily frequency", "End"}) {
             bool hidden = true;
             for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
-                if (box->title() == panel) hidden = box->isHidden();
+                if (box->title() == panel) hidden = !box->isVisibleTo(&dialog);
             QVERIFY2(hidden, panel);
         }
         find<QRadioButton>(dialog, "rbMonthly")->click();
-        QVERIFY(!find(dialog, "edMonthlyDay")->parentWidget()->isHidden());
+        QVERIFY(find(dialog, "edMonthlyDay")->isVisibleTo(&dialog));
         QVERIFY(find(dialog, "edMonthlyDay")->isEnabled());
         QVERIFY(!find(dialog, "cbMonthlyIndexValue")->isEnabled());
         find<QRadioButton>(dialog, "rbMonthlyEveryIndex")->click();
         QVERIFY(!find(dialog, "edMonthlyDay")->isEnabled());
         QVERIFY(find(dialog, "cbMonthlyIndexType")->isEnabled());
-        QVERIFY(find(dialog, "edDailyInterval")->parentWidget()->isHidden());
+        QVERIFY(!find(dialog, "edDailyInterval")->isVisibleTo(&dialog));
         QVERIFY(!find(dialog, "edFreqInterval")->isEnabled());
         find<QRadioButton>(dialog, "rbFreqInterval")->click();
         QVERIFY(find(dialog, "edFreqInterval")->isEnabled());
@@ -55,6 +59,57 @@ private slots:
         QVERIFY(find(dialog, "dtpEndDate")->isEnabled() && find(dialog, "dtpEndTime")->isEnabled());
         QCOMPARE(find<QComboBox>(dialog, "cbFreqIntervalUnit")->currentText(), QString("Minutes"));
         QCOMPARE(find<QComboBox>(dialog, "cbMonthlyIndexType")->currentText(), QString("weekday"));
+    }
+
+    // Typing over a whole time or date replaces it: "02:30:00" typed over "00:00:00"
+    // is 02:30:00, not what the first digit's section made of it.
+    void typedTimesAndDatesAreStoredAsTyped() {
+        TimeEventDialog dialog;
+        dialog.show();
+        find<QRadioButton>(dialog, "rbDaily")->click();
+        const struct {
+            const char* control;
+            QString typed;
+        } fields[] = {{"dtpDayFreqOneshot", "02:30:00"}, {"dtpStartTime", "23:05:09"}, {"dtpFreqFrom", "07:45:00"},
+                      {"dtpEndTime", "12:00:01"}};
+        find<QRadioButton>(dialog, "rbFreqOneshot")->click();
+        for (const auto& field : fields) {
+            auto* edit = find<QTimeEdit>(dialog, field.control);
+            edit->setEnabled(true);
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, field.typed);
+            QCOMPARE(edit->time().toString("HH:mm:ss"), field.typed);
+        }
+        auto* date = find<QDateEdit>(dialog, "dtpStartDate");
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(date, "24-12-2027");
+        QCOMPARE(date->date(), QDate(2027, 12, 24));
+        QCOMPARE(dialog.form().freqOnceTimeMs, (2 * 60 + 30) * 60 * 1000);
+    }
+
+    // Every dialog fits a 1366x768 screen, and the time-event dialog keeps one size
+    // whatever recurrence is chosen, so OK and Cancel never move off the screen.
+    void dialogsFitASmallScreenAndKeepTheirSize() {
+        TimeEventDialog time;
+        time.show();
+        QSet<int> heights;
+        for (const char* type : {"rbSingleShot", "rbDaily", "rbWeekly", "rbMonthly", "rbYearly"}) {
+            find<QRadioButton>(time, type)->click();
+            QApplication::processEvents();
+            time.adjustSize();
+            heights << time.height();
+            QVERIFY2(time.height() <= 700 && time.width() <= 1366, type);
+        }
+        QCOMPARE(heights.size(), 1);
+        FileEventDialog file;
+        WebEventDialog web;
+        for (QDialog* dialog : {static_cast<QDialog*>(&file), static_cast<QDialog*>(&web)}) {
+            dialog->show();
+            dialog->adjustSize();
+            QVERIFY(dialog->height() <= 700 && dialog->width() <= 1366);
+        }
     }
 
     void timeEditorKeepsATypedIndexAndRefusesBadNumbers() {

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QFontMetrics>
+#include <QImage>
 #include <QTemporaryDir>
 #include <unistd.h>
 #include <QTest>
@@ -124,6 +126,81 @@ private slots:
         QCOMPARE(window_->model().rowCount(), 0);
         QCOMPARE(messages_.last(), QString("Really all delete ?"));
         QVERIFY(find("BTestSave")->isHidden());
+    }
+
+    // There is always a current row: the first at start, the new event after an add,
+    // the edited one after an edit, so the buttons act on the event in view (once,
+    // Enable right after adding Event2 enabled Event1).
+    void theCurrentRowFollowsWhatTheUserDid() {
+        writeEventListFile(folder() / "L.csv",
+                           {makeTimeEvent(0, {"Event1", "a", "Normal", 0}, "d",
+                                          "# Schedule: Generic\r\nStart.Date = 2040/01/01\r\nStart.Time = 08:00:00.000\r\n"
+                                          "# Schedule: Recurring info\r\nRecur type = srkOneShot\r\n")});
+        open(false);
+        QCOMPARE(window_->currentId(), QString("0"));
+        onNextDialog([](QDialog& dialog) { dialog.accept(); });
+        find<QPushButton>("PBAdd")->click();
+        QCOMPARE(window_->currentId(), QString("1"));
+        find<QPushButton>("BEnable")->click();
+        QCOMPARE(cell(0, 4), QString("Disabled"));
+        QCOMPARE(cell(1, 4), QString("Enabled"));
+        onNextDialog([](QDialog& dialog) { dialog.accept(); });
+        find<QPushButton>("PBSetting")->click();  // a file event
+        QCOMPARE(window_->currentId(), QString("1000"));
+        window_->selectId("0");
+        onNextDialog([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>("EName")->setText("Renamed");
+            dialog.accept();
+        });
+        find<QPushButton>("PBEdit")->click();
+        QCOMPARE(window_->currentId(), QString("0"));
+        QCOMPARE(cell(0, 0), QString("Renamed"));
+    }
+
+    // Column widths are minimums: no title, state, date-time or start mode is cut;
+    // a long command line is elided and whole in its tool tip.
+    void theGridShowsWholeTextsAndKeepsItsColoursWhenSelected() {
+        const std::string command = "/usr/local/bin/backup --to /srv/backup/" + std::string(200, 'x') + " --verify";
+        EventRecord event = makeTimeEvent(0, {"Nightly backup of the file server", command, "Minimize", 525600},
+                                          "12/11/2026 08:59:16 PM", "");
+        event.state = "Running";
+        event.lastRun = "12/11/2026 08:59:16 PM";
+        writeEventListFile(folder() / "L.csv", {event});
+        open(false);
+        auto* grid = find<QTableView>("Grid1");
+        EventTableModel& model = window_->model();
+        const QFontMetrics bold = [&] {
+            QFont font = grid->font();
+            font.setBold(true);
+            return QFontMetrics(font);
+        }();
+        for (int c = 0; c < model.columnCount(); ++c) {
+            const QString text = model.data(model.index(0, c), Qt::DisplayRole).toString();
+            const QString title = model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            QVERIFY2(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(title), qPrintable(title));
+            if (c == 2) {
+                QVERIFY(grid->columnWidth(c) < grid->fontMetrics().horizontalAdvance(text));  // elided
+                QCOMPARE(model.data(model.index(0, c), Qt::ToolTipRole).toString(), QString::fromStdString(command));
+            } else {
+                const QFontMetrics& metrics = c <= 1 ? bold : grid->fontMetrics();  // names and dates are bold
+                QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(text), qPrintable(title));
+            }
+        }
+        // Selected, the coloured cells keep their colours (the selection is a frame).
+        window_->selectId("0");
+        grid->scrollTo(model.index(0, 4));
+        QApplication::processEvents();
+        const QImage shot = grid->viewport()->grab().toImage();
+        const auto share = [&](int column, QColor colour) {
+            const QRect r = grid->visualRect(model.index(0, column)) & shot.rect();
+            int same = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) same += shot.pixelColor(x, y) == colour ? 1 : 0;
+            return double(same) / (r.width() * r.height());
+        };
+        const QColor highlight = grid->palette().color(QPalette::Highlight);
+        QVERIFY(share(4, QColor(255, 153, 128)) > 0.3 && share(4, highlight) < 0.3);  // "Disabled"
+        QVERIFY(share(3, QColor(174, 252, 173)) > 0.3 && share(3, highlight) < 0.3);  // "Running"
     }
 
     void aRunRefreshesTheGridWithoutBlockingTheWindow() {

@@ -35,8 +35,10 @@ AutostartFolders AutostartFolders::standard() {
     return folders;
 }
 
-std::string autostartEntryText(const std::filesystem::path& program, const std::string& arguments) {
+std::string autostartEntryText(const std::filesystem::path& program, const std::string& arguments,
+                               const std::optional<std::filesystem::path>& home) {
     std::string exec = execQuoted(program.string());
+    if (home) exec = "env " + execQuoted("ORVALO_HOME=" + home->string()) + " " + exec;
     if (!arguments.empty()) exec += " " + arguments;
     return "[Desktop Entry]\nType=Application\nName=Orvalo\nComment=Starts the Orvalo manager\nExec=" + exec +
            "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
@@ -50,7 +52,7 @@ void removeRunEntries(const AutostartFolders& folders) {
 }
 
 bool writeRunEntry(bool allUsers, const std::filesystem::path& program, const std::string& arguments,
-                   const AutostartFolders& folders) {
+                   const AutostartFolders& folders, const std::optional<std::filesystem::path>& home) {
     if (program.empty()) return false;
     const std::filesystem::path folder = allUsers ? folders.allUsers : folders.currentUser;
     // The per-user folder is made when missing; the system-wide one must exist.
@@ -58,7 +60,7 @@ bool writeRunEntry(bool allUsers, const std::filesystem::path& program, const st
     if (!allUsers) std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec)) return false;
     try {
-        writeFileAtomically(folder / kEntryName, autostartEntryText(program, arguments), 0644, FileModes::Always);
+        writeFileAtomically(folder / kEntryName, autostartEntryText(program, arguments, home), 0644, FileModes::Always);
     } catch (const Error&) {
         return false;
     }

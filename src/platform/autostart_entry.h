@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace orvalo {
@@ -18,11 +19,14 @@ struct AutostartFolders {
 // Removes the entry from both folders.
 void removeRunEntries(const AutostartFolders& folders = AutostartFolders::standard());
 // Writes the entry that runs the command (a program path, then its arguments); an
-// empty command writes nothing. Returns whether the entry was written.
+// empty command writes nothing. A home is passed on as ORVALO_HOME, so the program
+// started with the login opens the same folder. Returns whether the entry was written.
 bool writeRunEntry(bool allUsers, const std::filesystem::path& program, const std::string& arguments,
-                   const AutostartFolders& folders = AutostartFolders::standard());
+                   const AutostartFolders& folders = AutostartFolders::standard(),
+                   const std::optional<std::filesystem::path>& home = std::nullopt);
 
 // The text of the entry.
-std::string autostartEntryText(const std::filesystem::path& program, const std::string& arguments);
+std::string autostartEntryText(const std::filesystem::path& program, const std::string& arguments,
+                               const std::optional<std::filesystem::path>& home = std::nullopt);
 
 }  // namespace orvalo

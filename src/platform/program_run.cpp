@@ -19,10 +19,4 @@ std::optional<unsigned> runProgram(const std::filesystem::path& program, const s
     return std::nullopt;
 }
 
-void openDocument(const std::filesystem::path& file) {
-    ChildOptions options;
-    options.commandLine = "exec xdg-open " + shellQuoted(file.string()) + " >/dev/null 2>&1";
-    adoptChild(startChild(options));
-}
-
 }  // namespace orvalo

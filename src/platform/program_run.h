@@ -1,5 +1,4 @@
-// Running another program: one the caller waits for, for a bounded time, and a
-// document handed to the desktop's viewer. The program runs as a child of its own
+// Running another program the caller waits for, for a bounded time. The program runs as a child of its own
 // (see child_process.h), with our environment plus the given variables.
 #pragma once
 
@@ -16,9 +15,5 @@ namespace orvalo {
 // SystemError when it cannot be started.
 std::optional<unsigned> runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                    const std::vector<std::string>& extraEnvironment, std::chrono::milliseconds limit);
-
-// Opens the file with the user's viewer for its type (xdg-open), without waiting.
-// Raises SystemError when the opener cannot be started.
-void openDocument(const std::filesystem::path& file);
 
 }  // namespace orvalo

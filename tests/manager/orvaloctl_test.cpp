@@ -206,7 +206,10 @@ TEST_F(OrvaloctlTest, StartupEmailAndNotifyGoToTheSettings) {
     EXPECT_EQ(run("startup --on --mode tray"),
               (std::pair<int, std::string>{0, "Start after login: yes\nFor all users: no\nStartup mode: Minimize (tray)\n"}));
     const std::string entry = test::readFile(home_ / "config" / "autostart" / "Orvalo.desktop");
-    EXPECT_NE(entry.find("/Orvalo -tray\n"), std::string::npos) << entry;
+    // The window started with the login opens the same folder.
+    EXPECT_NE(entry.find("Exec=env ORVALO_HOME=" + home_.path().string() + " " + ORVALO_BIN_DIR + "/Orvalo -tray\n"),
+              std::string::npos)
+        << entry;
     EXPECT_EQ(run("startup --off").first, 0);
     EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "autostart" / "Orvalo.desktop"));
 

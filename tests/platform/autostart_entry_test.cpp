@@ -44,6 +44,9 @@ TEST_F(AutostartEntryTest, AFolderThatCannotBeWrittenIsPassedOver) {
 TEST(AutostartEntryText, QuotesPathsThatNeedIt) {
     const std::string text = autostartEntryText("/home/a b/Orvalo$1", "-tray");
     EXPECT_NE(text.find("Exec=\"/home/a b/Orvalo\\$1\" -tray\n"), std::string::npos) << text;
+    EXPECT_NE(autostartEntryText("/opt/orvalo/bin/Orvalo", "", "/home/a b/lists").find(
+                  "Exec=env \"ORVALO_HOME=/home/a b/lists\" /opt/orvalo/bin/Orvalo\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -82,10 +82,12 @@ void ManagerCore::beginStop() {
     engine_.deactivateAll();
     watcher_.stop();
     runner_.beginStop();
+    testActions_.beginStop();
 }
 
 void ManagerCore::finishStop() {
     runner_.joinAll();
+    testActions_.join();
     saveSettings();
 }
 
@@ -258,6 +260,10 @@ void ManagerCore::setActive(long long id, bool enabled) {
 
 void ManagerCore::testAction(long long id, const Wait& wait) {
     runTestAction(TestAction::fromRecord(record(id)), kTestRunTime, wait);
+}
+
+void ManagerCore::startTestAction(long long id, TestActions::OnError onError) {
+    testActions_.start(TestAction::fromRecord(record(id)), kTestRunTime, std::move(onError));
 }
 
 void ManagerCore::enable(long long id) { setActive(id, true); }

@@ -22,6 +22,7 @@
 #include "execution/log_file.h"
 #include "execution/mail_notifier.h"
 #include "manager/core/event_forms.h"
+#include "manager/core/test_actions.h"
 #include "manager/core/time_event_form.h"
 #include "platform/autostart_entry.h"
 #include "platform/clock_change_watch.h"
@@ -106,6 +107,9 @@ public:
     // Blocks for that time; the window calls it off its thread.
     using Wait = std::function<void(std::chrono::milliseconds)>;
     void testAction(long long id, const Wait& wait);
+    // The same test on a thread of its own, tracked: closing ends it as it ends the
+    // runs. onError gets a failure's message on that thread.
+    void startTestAction(long long id, TestActions::OnError onError);
 
     // Service control. Each returns the message to show, empty for none; errors that
     // stop the command are Error. The service program is OrvaloS beside this program.
@@ -120,10 +124,8 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path listFile() const { return folder_ / kListFile; }
 
-    // "View service log" / "View application log": the log file, when it exists.
+    // "View service log" / "View application log": the log file (the window opens it).
     std::filesystem::path logFile(bool service) const;
-    // Opens it with the user's viewer; false when there is no such log yet.
-    bool viewLog(bool service) const;
 
     // Start with the user's login: the autostart entry and the settings follow.
     // mode 0 starts the window hidden in the tray ("-tray"), 1 shown.
@@ -142,11 +144,11 @@ public:
     void onListChanged(std::function<void()> handler) { listChanged_ = std::move(handler); }
     // While a dialog is open the watcher rests; it resumes in "Application" mode only.
     void pauseWatching(bool paused);
-    // Closing: StopFlag when runs are active, the engine and the watcher stopped.
+    // Closing: the engine and the watcher stopped, StopFlag set, test actions cut short.
     // The caller then lets the loop turn (six seconds, and until no run is active)
     // and calls finishStop(), which waits for the runs' threads and saves the settings.
     void beginStop();
-    bool runsActive() const { return runner_.anyActive(); }
+    bool runsActive() const { return runner_.anyActive() || testActions_.active(); }
     void finishStop();
 
 private:
@@ -197,6 +199,7 @@ private:
     ScheduledEvents engine_;
     MailNotifier mail_;
     ActionRunner runner_;
+    TestActions testActions_;
     ConditionWatcher watcher_;
     ClockChangeWatch clockWatch_;
     ManagerSettings settings_;

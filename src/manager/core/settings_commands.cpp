@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "manager/core/manager_core.h"
+#include "platform/program_folder.h"
 #include "platform/program_run.h"
 
 namespace orvalo {
@@ -21,7 +22,7 @@ void ManagerCore::setStartupOptions(bool startWithLogin, bool allUsers, std::int
     // Exactly one entry afterwards, or none; a folder that cannot be written is passed over.
     removeRunEntries(autostart_);
     if (startWithLogin && (mode == 0 || mode == 1))
-        writeRunEntry(allUsers, managerProgram_, mode == 0 ? "-tray" : "", autostart_);
+        writeRunEntry(allUsers, managerProgram_, mode == 0 ? "-tray" : "", autostart_, programFolderOverride());
     saveSettings();
 }
 
@@ -44,13 +45,6 @@ void ManagerCore::setNotifyEmail(const std::string& address) {
 
 std::filesystem::path ManagerCore::logFile(bool service) const {
     return folder_ / (service ? LogFile::kServiceLog : LogFile::kManagerLog);
-}
-
-bool ManagerCore::viewLog(bool service) const {
-    const std::filesystem::path log = logFile(service);
-    if (!std::filesystem::exists(log)) return false;
-    openDocument(log);
-    return true;
 }
 
 }  // namespace orvalo

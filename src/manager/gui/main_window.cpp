@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +23,7 @@
 #include "manager/gui/email_dialog.h"
 #include "manager/gui/event_table_model.h"
 #include "manager/gui/file_event_dialog.h"
+#include "manager/gui/log_viewer.h"
 #include "manager/gui/messages.h"
 #include "manager/gui/status_cell_delegate.h"
 #include "manager/gui/time_event_dialog.h"
@@ -56,7 +59,10 @@ QLabel* clockLabel(const char* name) {
 
 }  // namespace
 
-MainWindow::MainWindow(ManagerCore& core, QWidget* parent) : QWidget(parent), core_(core) {
+MainWindow::MainWindow(ManagerCore& core, QWidget* parent)
+    : QWidget(parent),
+      core_(core),
+      openWithDesktop_([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }) {
     setObjectName("Form1");
     setWindowTitle("Orvalo");
     auto* title = named(new QLabel("Orvalo"), "LTitle");
@@ -367,19 +373,15 @@ void MainWindow::testAction() {
     const QString id = currentId();
     if (id.isEmpty()) return;
     command([&] {
-        const TestAction action = TestAction::fromRecord(core_.record(id.toLongLong()));
-        // The test time would freeze the window; the command runs on a thread of its own.
+        // The test time would freeze the window: the core runs it on a thread of its
+        // own and closes it when the window closes.
         QPointer<MainWindow> window(this);
-        std::thread([action, window] {
-            try {
-                runTestAction(action, ManagerCore::kTestRunTime, [](auto wait) { std::this_thread::sleep_for(wait); });
-            } catch (const std::exception& e) {
-                const QString message = QString::fromStdString(e.what());
-                QMetaObject::invokeMethod(qApp, [window, message] {
-                    if (window) showMessage(window, message);
-                });
-            }
-        }).detach();
+        core_.startTestAction(id.toLongLong(), [window](const std::string& error) {
+            const QString message = QString::fromStdString(error);
+            QMetaObject::invokeMethod(qApp, [window, message] {
+                if (window) showMessage(window, message);
+            });
+        });
     });
 }
 
@@ -411,7 +413,16 @@ void MainWindow::updateService() {
 }
 
 void MainWindow::viewLog(bool service) {
-    command([&] { core_.viewLog(service); });
+    const std::filesystem::path log = core_.logFile(service);
+    if (!std::filesystem::exists(log)) {
+        showMessage(this, QString("There is no %1 yet: nothing has been logged.").arg(QString::fromStdString(log.filename().string())));
+        return;
+    }
+    const QString path = QString::fromStdString(log.string());
+    // The user's viewer for text files, or, where there is none, a view of our own.
+    if (openWithDesktop_(path)) return;
+    auto* viewer = new LogViewer(path, this);
+    viewer->show();
 }
 
 void MainWindow::startupChanged() {

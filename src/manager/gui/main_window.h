@@ -38,6 +38,9 @@ public:
     void selectId(const QString& id);
     // Re-reads the list and applies the run mode's column (colours, captions).
     void refresh();
+    // How a log is opened with the user's viewer; false when there is none (tests
+    // replace it).
+    void setDesktopOpener(std::function<bool(const QString& path)> open) { openWithDesktop_ = std::move(open); }
     // Called once closing has stopped everything (the program ends then, even when
     // the window was hidden in the tray).
     void onStopped(std::function<void()> handler) { onStopped_ = std::move(handler); }
@@ -104,7 +107,8 @@ private:
     bool stopped_ = false;
     std::chrono::milliseconds stopWait_{6000};
     std::function<void()> onStopped_;
-    QString pendingCurrent_;  // the event a command made current, until the next refresh
+    QString pendingCurrent_;
+    std::function<bool(const QString& path)> openWithDesktop_;  // the event a command made current, until the next refresh
 };
 
 }  // namespace orvalo

@@ -10,18 +10,22 @@
 #include <QTableView>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <csignal>
 #include <unistd.h>
 #include <QTest>
 #include <QTimer>
 #include <optional>
 
+#include "execution/log_file.h"
 #include "manager/gui/event_table_model.h"
 #include "manager/gui/loop_bridge.h"
 #include "manager/gui/main_window.h"
 #include "manager/gui/messages.h"
 #include "manager/gui/time_event_dialog.h"
 #include "schedule/scheduler_thread.h"
+#include "support/temp_folder.h"
 
 using namespace orvalo;
 
@@ -201,6 +205,44 @@ private slots:
         const QColor highlight = grid->palette().color(QPalette::Highlight);
         QVERIFY(share(4, QColor(255, 153, 128)) > 0.3 && share(4, highlight) < 0.3);  // "Disabled"
         QVERIFY(share(3, QColor(174, 252, 173)) > 0.3 && share(3, highlight) < 0.3);  // "Running"
+    }
+
+    // "Test action" is tracked: closing the window during its test time closes the
+    // command, as a stop does (once, Exit left it running).
+    void closingEndsATestAction() {
+        const std::string pidFile = (folder() / "pid").string();
+        writeEventListFile(folder() / "L.csv", {makeTimeEvent(0, {"Event1", "echo $$ > " + pidFile + "; exec sleep 60",
+                                                                   "Normal", 5},
+                                                              "d", "")});
+        open(false);
+        window_->setStopWait(std::chrono::milliseconds(300));
+        find<QPushButton>("BTest")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(test::readFile(pidFile).size() > 1, 5000);
+        const pid_t pid = std::stoi(test::readFile(pidFile));
+        QVERIFY(core_->runsActive());
+        window_->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid, 0) != 0 || test::readFile("/proc/" + std::to_string(pid) + "/stat")
+                                                             .find(") Z") != std::string::npos,
+                                 5000);
+    }
+
+    // A log is shown even where no viewer for text files is installed: in a view of
+    // the window's own that follows new lines. A missing log is said, not ignored.
+    void theLogsAreShownWithoutADesktopViewer() {
+        open(false);
+        window_->setDesktopOpener([](const QString&) { return false; });
+        find<QPushButton>("PBAppLog")->click();
+        QCOMPARE(messages_, QStringList{"There is no applog.txt yet: nothing has been logged."});
+        test::writeFile(folder() / "applog.txt", "12/11/26:10:00:00:first\r\n");
+        find<QPushButton>("PBAppLog")->click();
+        auto* viewer = window_->findChild<QDialog*>("LogViewer");
+        QVERIFY(viewer != nullptr && viewer->isVisible());
+        auto* text = viewer->findChild<QPlainTextEdit*>("LogText");
+        QCOMPARE(text->toPlainText(), QString("12/11/26:10:00:00:first"));
+        LogFile(folder() / "applog.txt").writeLog("second");
+        QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().endsWith(":second"), 5000);
+        QVERIFY(text->isReadOnly());
     }
 
     void aRunRefreshesTheGridWithoutBlockingTheWindow() {

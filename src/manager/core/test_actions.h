@@ -1,0 +1,47 @@
+// The "Test action" runs of the window: each runs runTestAction on a thread of its
+// own and is tracked, as the runner's runs are, so closing the window ends them:
+// beginStop() cuts every test time short, so each command is asked to close then,
+// as at the end of its test, and join() waits for them. Thread-safe.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "manager/core/test_action.h"
+
+namespace orvalo {
+
+class TestActions {
+public:
+    using OnError = std::function<void(const std::string& message)>;
+
+    ~TestActions();
+
+    // Starts the test; onError gets the message of a failure, on the test's thread.
+    // Nothing starts once the stop has begun.
+    void start(TestAction action, std::chrono::milliseconds testTime, OnError onError);
+    bool active() const;
+    void beginStop();
+    void join();
+
+private:
+    // Waits the test time, or less once the stop has begun.
+    void wait(std::chrono::milliseconds time);
+
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
+    struct Run {
+        std::thread thread;
+        std::shared_ptr<bool> done;  // under mutex_
+    };
+    std::list<Run> runs_;
+};
+
+}  // namespace orvalo

@@ -23,6 +23,13 @@ std::optional<std::uint64_t> fileSize(const std::filesystem::path& path) {
 
 namespace orvalo {
 
+PathKind pathKind(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return PathKind::Missing;
+    if (S_ISREG(st.st_mode)) return PathKind::RegularFile;
+    return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;

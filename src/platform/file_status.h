@@ -16,6 +16,10 @@ std::optional<LocalDateTime> fileModified(const std::filesystem::path& path);
 // The size of the file; nullopt when there is no regular file.
 std::optional<std::uint64_t> fileSize(const std::filesystem::path& path);
 
+// What a path names, looked at with stat (a link is followed).
+enum class PathKind { Missing, RegularFile, Folder, Other };
+PathKind pathKind(const std::filesystem::path& path);
+
 // Which file a path names and which version of it: any write or replacement
 // changes it.
 struct FileIdentity {

@@ -112,22 +112,22 @@ TEST_F(OrvaloctlTest, AddsFollowTheDialogsControls) {
          {"NAME:            Event2", "COMMANDLINE:     run.sh", "START_MODE:      Hide", "KILL_AFTER_MINS: 3",
           "ACTIVE:          Disabled",
           "Schedule:        every 2 days, once at 07:15:00; from 2026-12-01 06:00:00; ends after 4 runs"}},
-        {"add-time --name Reports --start '2026-12-01 00:00:00' --type weekly --weeks 2 --days mon,wed,sun --every 30 "
+        {"add-time --name Reports --command r --start '2026-12-01 00:00:00' --type weekly --weeks 2 --days mon,wed,sun --every 30 "
          "--unit min --between 08:00:00 --and 12:00:00",
          "2",
          {"NAME:            Reports",
           "Schedule:        every 2 weeks on Monday, Wednesday, Sunday, every 30 minutes from 08:00:00 to 12:00:00; "
           "from 2026-12-01 00:00:00; no end"}},
-        {"add-time --start '2026-12-01 00:00:00' --type monthly --index last --kind friday --months 3 --once-at 18:00:00",
+        {"add-time --command m --start '2026-12-01 00:00:00' --type monthly --index last --kind friday --months 3 --once-at 18:00:00",
          "3", {"Schedule:        the last Friday of every 3 months, once at 18:00:00; from 2026-12-01 00:00:00; no end"}},
-        {"add-time --start '2026-12-01 00:00:00' --type yearly --day 24 --month dec --end-date '2030-12-31 23:00:00'",
+        {"add-time --command y --start '2026-12-01 00:00:00' --type yearly --day 24 --month dec --end-date '2030-12-31 23:00:00'",
          "4", {"Schedule:        day 24 of December, every year, once at 00:00:00; from 2026-12-01 00:00:00; until "
                "2030-12-31 23:00:00"}},
-        {"add-file --path /srv/drop.csv --run every --when changes --cycles 3 --wait 2 --email --log", "1001",
+        {"add-file --command f --path /srv/drop.csv --run every --when changes --cycles 3 --wait 2 --email --log", "1001",
          {"NAME:            Event1002", "DATE:            [File change]: /srv/drop.csv", "F_RUNMODE:       1",
           "F_EXIST:         0", "F_ENUMEND:       3", "F_LOOPWAIT:      2", "EMAIL:           1", "LOG:             1"}},
-        {"add-file --path /srv/flag --infinite", "1002", {"F_EXIST:         1", "F_INFINITY:      1", "F_ONE_EXEC:      0"}},
-        {"add-web --url http://example.org/ --every 5 --when not-exists --string ready --log", "10000",
+        {"add-file --command f --path /srv/flag --infinite", "1002", {"F_EXIST:         1", "F_INFINITY:      1", "F_ONE_EXEC:      0"}},
+        {"add-web --command w --url http://example.org/ --every 5 --when not-exists --string ready --log", "10000",
          {"NAME:            Event10001", "DATE:            [WebRequest]:5 http://example.org/", "W_URL:           "
           "http://example.org/", "W_EXIST:         0", "W_STR:           ready", "W_CHECK:         5", "LOG:             1"}},
     };
@@ -143,7 +143,9 @@ TEST_F(OrvaloctlTest, AddsFollowTheDialogsControls) {
 
 TEST_F(OrvaloctlTest, EditKeepsWhatIsNotGivenAndLeavesTheEventDisabled) {
     ASSERT_EQ(run("enable 0").first, 0);
-    EXPECT_EQ(run("edit 0 --once-at 06:30:00 --command nightly.sh"), (std::pair<int, std::string>{0, ""}));
+    EXPECT_EQ(run("edit 0 --once-at 06:30:00 --command nightly.sh"),
+              (std::pair<int, std::string>{0, "Event 0 is now Disabled, as every edited event is; \"orvaloctl enable 0\" "
+                                              "(or --enable) enables it again\n"}));
     const std::string shown = run("show 0").second;
     EXPECT_NE(shown.find("NAME:            Hourly \"job\"\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("COMMANDLINE:     nightly.sh\n"), std::string::npos) << shown;
@@ -159,26 +161,70 @@ TEST_F(OrvaloctlTest, EditKeepsWhatIsNotGivenAndLeavesTheEventDisabled) {
     EXPECT_NE(file.find("NAME:            Watch\n"), std::string::npos) << file;
 }
 
+// An event that will not fire again says so, with the reason, where a user looks:
+// "next" and "enable".
+TEST_F(OrvaloctlTest, AnEventThatWillNotFireAgainSaysWhy) {
+    ASSERT_EQ(run("add-time --command true --start '2020-01-01 08:00:00'").second, "1\n");
+    const std::string oneShot = "Event 1 will not fire again: it is a one-shot event whose moment, 2020-01-01 08:00:00, "
+                                "has passed\n";
+    EXPECT_EQ(run("next 1"), (std::pair<int, std::string>{0, oneShot}));
+    EXPECT_EQ(run("enable 1"), (std::pair<int, std::string>{0, oneShot}));
+    ASSERT_EQ(run("add-time --command true --start '2020-01-01 08:00:00' --type daily --end-date '2021-01-01 00:00:00'")
+                  .second,
+              "2\n");
+    EXPECT_EQ(run("next 2").second, "Event 2 will not fire again: its end, 2021-01-01 00:00:00, has passed\n");
+    ASSERT_EQ(run("add-time --command true --start '2020-01-01 08:00:00' --type daily --end-count 3").second, "3\n");
+    EXPECT_EQ(run("next 3").second, "Event 3 will not fire again: its 3 events since its start, 2020-01-01 08:00:00, "
+                                    "have all fallen due\n");
+    EXPECT_EQ(run("enable 0").second, "");  // hourly, no end
+}
+
+// --enable leaves an added or edited event enabled in one step; an edit says that
+// the event is disabled otherwise.
+TEST_F(OrvaloctlTest, AddAndEditCanEnableInOneStep) {
+    ASSERT_EQ(run("add-time --command true --type daily --once-at 06:00:00 --enable").second, "1\n");
+    EXPECT_NE(run("show 1").second.find("ACTIVE:          Enabled\n"), std::string::npos);
+    EXPECT_EQ(run("edit 1 --name Morning --enable"), (std::pair<int, std::string>{0, ""}));
+    EXPECT_NE(run("show 1").second.find("ACTIVE:          Enabled\n"), std::string::npos);
+    EXPECT_NE(run("edit 1 --name Again").second.find("Event 1 is now Disabled"), std::string::npos);
+    ASSERT_EQ(run("add-file --command true --path /srv/x --enable").second, "1001\n");
+    EXPECT_NE(run("show 1001").second.find("ACTIVE:          Enabled\n"), std::string::npos);
+}
+
 TEST_F(OrvaloctlTest, BadValuesAreRefusedBeforeAnythingIsWritten) {
     const std::string before = test::readFile(home_ / "L.csv");
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"add-time --type daily --weeks 2", "--weeks/--days applies only to weekly events\n"},
-        {"add-time --type hourly", "--type: 'hourly' is not one of one-shot, daily, weekly, monthly, yearly\n"},
-        {"add-time --start '2026-02-30 00:00:00'", "'2026-02-30 00:00:00' is not a date of the calendar\n"},
-        {"add-time --type daily --every-days 0x2", "Every ... day(s): '0x2' is not a whole number from 0 to 4294967295\n"},
-        {"add-time --kill 1.5", "Kill event after: '1.5' is not a whole number of minutes from 0 to 525600 (one year)\n"},
-        {"add-time --kill 525601", "Kill event after: '525601' is not a whole number of minutes from 0 to 525600 (one year)\n"},
+        {"add-time --command true --type daily --weeks 2", "--weeks/--days applies only to weekly events\n"},
+        {"add-time --command true --type hourly", "--type: 'hourly' is not one of one-shot, daily, weekly, monthly, yearly\n"},
+        {"add-time --command true --start '2026-02-30 00:00:00'", "'2026-02-30 00:00:00' is not a date of the calendar\n"},
+        {"add-time --command true --type daily --every-days 0x2", "Every ... day(s): '0x2' is not a whole number from 0 to 4294967295\n"},
+        {"add-time --command true --kill 1.5", "Kill event after: '1.5' is not a whole number of minutes from 0 to 525600 (one year)\n"},
+        {"add-time --command true --kill 525601", "Kill event after: '525601' is not a whole number of minutes from 0 to 525600 (one year)\n"},
         {"add-time --command " + std::string(301, 'c'), "Execute command: at most 300 bytes fit, this text has 301\n"},
-        {"add-time --once-at 25:00:00", "'25:00:00' is not a time of day of the form HH:MM:SS\n"},
-        {"add-time --type weekly --days mon,funday", "--days: 'funday' is not one of mon, tue, wed, thu, fri, sat, sun\n"},
+        {"add-time --command true --once-at 25:00:00", "'25:00:00' is not a time of day of the form HH:MM:SS\n"},
+        {"add-time --command true --type weekly --days mon,funday", "--days: 'funday' is not one of mon, tue, wed, thu, fri, sat, sun\n"},
         {"add-time --path /x", "The following arguments were not expected: /x --path\nRun with --help for more information.\n"},
         {"edit 0 --path /x", "File and web event options do not apply to a time event\n"},
-        {"add-file --when changes --infinite", "--infinite applies only with --when exists\n"},
-        {"add-file --cycles many", "Number of cycles to end: 'many' is not a whole number from 0 to 2147483647\n"},
-        {"add-web --every 0x", "Check every: '0x' is not a whole number from 0 to 2147483647\n"},
+        {"add-file --command true --when changes --infinite", "--infinite applies only with --when exists\n"},
+        {"add-file --command true --cycles many", "Number of cycles to end: 'many' is not a whole number from 0 to 2147483647\n"},
+        {"add-web --command true --every 0x", "Check every: '0x' is not a whole number from 0 to 2147483647\n"},
         {"edit 1000 --every 5", "Time and web event options do not apply to a file event\n"},
         {"edit 0 --end-count -1", "Event count: '-1' is not a whole number from 0 to 4294967295\n"},
         {"edit 42 --name x", "There is no event 42\n"},
+        {"add-time --name x", "--command is required: the command line the event runs\n"},
+        {"add-time --command true --once-at 06:00:00",
+         "--once-at, --every, --unit, --between and --and set the times of day of a recurring event; a one-shot event "
+         "fires once, at --start \"YYYY-MM-DD HH:MM:SS\" (or give --type daily)\n"},
+        {"add-time --command true --every 5 --unit s",
+         "--once-at, --every, --unit, --between and --and set the times of day of a recurring event; a one-shot event "
+         "fires once, at --start \"YYYY-MM-DD HH:MM:SS\" (or give --type daily)\n"},
+        {"add-time --command true --end-count 3", "A one-shot event has no end: it fires once, at --start\n"},
+        {"add-time --command true --type daily --every 0", "--every: 0 is no interval; give a whole number above 0 (and --unit)\n"},
+        {"add-web --command true --every 0", "--every: 0 minutes would never check the page; give 1 or more\n"},
+        {"add-file --command true --path /tmp", "Path and full filename: /tmp is a folder; a file event watches one file\n"},
+        {"add-file --command true --path /dev/null",
+         "Path and full filename: /dev/null is not a regular file (a FIFO, socket or device); a file event watches one "
+         "file\n"},
     };
     for (const auto& [arguments, message] : cases) {
         const auto [status, output] = run(arguments);

@@ -63,8 +63,9 @@ void addEventOptions(CLI::App& c, EventOptions& o, OptionSet set) {
     c.add_option("--command", o.command, "Execute command (a /bin/sh command line)");
     c.add_option("--kill", o.kill, "Kill event after MIN minutes (0: never)");
     c.add_option("--mode", o.mode, "Mode start as: Normal, Hide or Minimize");
+    c.add_flag("--enable", o.enable, edit ? "Enable the event once it is changed" : "Enable the event once it is added");
     if (set == OptionSet::Time || edit) {
-        c.add_option("--start", o.start, "Start, \"YYYY-MM-DD HH:MM:SS\" (default today 00:00:00)");
+        c.add_option("--start", o.start, edit ? "Start, \"YYYY-MM-DD HH:MM:SS\"" : "Start, \"YYYY-MM-DD HH:MM:SS\" (default now)");
         c.add_option("--type", o.type, "one-shot, daily, weekly, monthly or yearly");
         c.add_flag("--every-weekday", o.everyWeekday, "daily: every weekday (Monday to Friday)");
         c.add_option("--every-days", o.everyDays, "daily: every N days");
@@ -207,6 +208,17 @@ void applyTimeOptions(const EventOptions& o, TimeEventForm& form) {
         form.end = TimeEventForm::DayCount;
         form.dayCount = *o.endDays;
     }
+
+    // What the options ask for must be what the type does.
+    if (form.type == TimeEventForm::OneShot) {
+        if (o.onceAt || o.every || o.unit || o.between || o.andTime)
+            throw Error("--once-at, --every, --unit, --between and --and set the times of day of a recurring event; "
+                        "a one-shot event fires once, at --start \"YYYY-MM-DD HH:MM:SS\" (or give --type daily)");
+        if (o.noEnd || o.endDate || o.endCount || o.endDays)
+            throw Error("A one-shot event has no end: it fires once, at --start");
+    }
+    if (o.every && parseInteger(*o.every) == 0)
+        throw Error("--every: 0 is no interval; give a whole number above 0 (and --unit)");
 }
 
 namespace {
@@ -257,6 +269,8 @@ void applyWebOptions(const EventOptions& o, WebEventForm& form) {
         throw Error("Time and file event options do not apply to a web event");
     applyActionOptions(o, form.action);
     WebCondition& c = form.condition;
+    // A period of 0 minutes would never check the page.
+    if (o.every && parseInteger(*o.every) == 0) throw Error("--every: 0 minutes would never check the page; give 1 or more");
     if (o.every) c.checkMinutes = *o.every;
     if (o.url) c.url = *o.url;
     if (o.when) c.whenExists = choice(*o.when, std::array<const char*, 2>{"exists", "not-exists"}, "--when") == 0;

@@ -17,6 +17,7 @@ namespace orvalo {
 struct EventOptions {
     // every dialog
     std::optional<std::string> name, command, kill, mode;
+    bool enable = false;  // leave the added or edited event enabled
     // time events
     std::optional<std::string> start, type, everyDays, weeks, days, day, months, index, kind, month, years;
     std::optional<std::string> onceAt, every, unit, between, andTime, endDate, endCount, endDays;

@@ -9,6 +9,8 @@
 #include "manager/cli/command_core.h"
 #include "manager/cli/event_options.h"
 #include "manager/cli/view_commands.h"
+#include "manager/core/fire_preview.h"
+#include "schedule/schedule_text_store.h"
 #include "platform/program_folder.h"
 #include "platform/terminal.h"
 
@@ -20,29 +22,58 @@ void say(const std::string& message) {
     if (!message.empty()) std::printf("%s\n", message.c_str());
 }
 
+// "Event 3 will not fire again: ..." for a time event that has no fire time left
+// from now; empty otherwise.
+std::string noMoreFires(ManagerCore& core, long long id) {
+    const EventRecord record = core.record(id);
+    if (record.kind() != EventKind::Time) return "";
+    const Schedule schedule = scheduleFromText(scheduleTextFromField(record.cfgSave), SystemClock::instance());
+    const ScheduleStamp now = nowStamp(SystemClock::instance());
+    if (!upcomingFires(schedule, now, 1).empty()) return "";
+    return "Event " + std::to_string(id) + " will not fire again: " + whyNoFire(schedule, now);
+}
+
+void enableEvent(ManagerCore& core, long long id) {
+    core.enable(id);
+    if (const std::string warning = noMoreFires(core, id); !warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
+}
+
 long long addEvent(const std::string& kind, const EventOptions& options) {
+    // Checked once the other options have been, so each refusal names its own fault.
+    const auto requireCommand = [&] {
+        if (!options.command) throw Error("--command is required: the command line the event runs");
+    };
     CommandCore core(true);
+    long long id = 0;
     if (kind == "time") {
         ActionFields action;
         action.name = core->proposedName(kFileTimeEvent);
         applyActionOptions(options, action);
-        TimeEventForm form = TimeEventForm::defaults(toLocalDateTime(nowStamp(SystemClock::instance())));
+        // As the window proposes it: starting now.
+        const LocalDateTime now = toLocalDateTime(nowStamp(SystemClock::instance()));
+        TimeEventForm form = TimeEventForm::defaults(now);
+        form.startTimeMs = ((now.hour * 60 + now.minute) * 60 + now.second) * 1000;
         applyTimeOptions(options, form);
-        return core->addTimeEvent(action, form);
-    }
-    if (kind == "file") {
+        requireCommand();
+        id = core->addTimeEvent(action, form);
+    } else if (kind == "file") {
         FileEventForm form;
         form.action.name = core->proposedName(kFileFileEvent);
         applyFileOptions(options, form);
-        return core->addFileEvent(form);
+        requireCommand();
+        id = core->addFileEvent(form);
+    } else {
+        WebEventForm form;
+        form.action.name = core->proposedName(kFileWebEvent);
+        applyWebOptions(options, form);
+        requireCommand();
+        id = core->addWebEvent(form);
     }
-    WebEventForm form;
-    form.action.name = core->proposedName(kFileWebEvent);
-    applyWebOptions(options, form);
-    return core->addWebEvent(form);
+    if (options.enable) enableEvent(*core, id);
+    return id;
 }
 
-void editEvent(long long id, const EventOptions& options) {
+void changeEvent(long long id, const EventOptions& options) {
     CommandCore core(true);
     const std::string kind = core->record(id).file;
     if (kind == kFileTimeEvent) {
@@ -61,6 +92,15 @@ void editEvent(long long id, const EventOptions& options) {
     } else {
         throw Error("Event " + std::to_string(id) + " cannot be edited: its FILE is '" + kind + "'");
     }
+    if (options.enable) enableEvent(*core, id);
+}
+
+void editEvent(long long id, const EventOptions& options) {
+    changeEvent(id, options);
+    if (!options.enable)
+        std::printf("Event %lld is now Disabled, as every edited event is; \"orvaloctl enable %lld\" (or --enable) "
+                    "enables it again\n",
+                    id, id);
 }
 
 void clearAll(bool yes) {
@@ -248,7 +288,7 @@ int main(int argc, char** argv) {
         else if (*addFile) std::printf("%lld\n", addEvent("file", options));
         else if (*addWeb) std::printf("%lld\n", addEvent("web", options));
         else if (*edit) editEvent(id, options);
-        else if (*enable) CommandCore(true)->enable(id);
+        else if (*enable) enableEvent(*CommandCore(true), id);
         else if (*disable) CommandCore(true)->disable(id);
         else if (*remove) throw Error(ManagerCore::kOnlyDisable);
         else if (*clear) clearAll(yes);

@@ -90,8 +90,10 @@ void printNextFires(long long id, int count, const std::string& from) {
     if (table.value("FILE") != kFileTimeEvent) throw Error("Event " + std::to_string(id) + " is not a time event");
     const Schedule schedule = scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
     const ScheduleStamp activatedAt = from.empty() ? nowStamp(SystemClock::instance()) : parseMoment(from);
-    for (const ScheduleStamp fire : upcomingFires(schedule, activatedAt, count))
-        std::printf("%s\n", formatMoment(fire).c_str());
+    const std::vector<ScheduleStamp> fires = upcomingFires(schedule, activatedAt, count);
+    for (const ScheduleStamp fire : fires) std::printf("%s\n", formatMoment(fire).c_str());
+    if (fires.empty())
+        std::fprintf(stderr, "Event %lld will not fire again: %s\n", id, whyNoFire(schedule, activatedAt).c_str());
 }
 
 bool printLog(bool service) {

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "eventlist/csv_column.h"
+#include "platform/file_status.h"
 
 namespace orvalo {
 
@@ -62,6 +63,13 @@ void FileEventForm::chooseChange() {
 void FileEventForm::check() const {
     action.action();
     checkText(condition.path, "FILENAME", "Path and full filename", true);
+    // A file event watches one file; a folder or a FIFO there would never count as it.
+    const PathKind kind = condition.path.empty() ? PathKind::Missing : pathKind(condition.path);
+    if (kind == PathKind::Folder)
+        throw Error("Path and full filename: " + condition.path + " is a folder; a file event watches one file");
+    if (kind == PathKind::Other)
+        throw Error("Path and full filename: " + condition.path +
+                    " is not a regular file (a FIFO, socket or device); a file event watches one file");
     checkCount(condition.cycles, "Number of cycles to end");
     checkCount(condition.loopWaitMinutes, "Loop - wait between cykles");
 }

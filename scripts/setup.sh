@@ -10,6 +10,7 @@ ORVALO_PACKAGES=(
   libcurl4-openssl-dev libcli11-dev
   qt6-base-dev libgl-dev
   locales python3 python3-aiosmtpd
+  systemd
 )
 
 orvalo_as_root() {

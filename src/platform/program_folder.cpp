@@ -8,6 +8,24 @@
 
 namespace orvalo {
 
+namespace {
+
+// A build tree's programs sit in build/bin beside the build's CMakeCache.txt.
+bool installedCopy(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (folder.filename() == "bin") return !std::filesystem::exists(folder.parent_path() / "CMakeCache.txt", ec);
+    return ::access(folder.c_str(), W_OK) != 0;
+}
+
+std::filesystem::path userDataFolder(const std::filesystem::path& fallback) {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') return std::filesystem::path(xdg) / "orvalo";
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/')
+        return std::filesystem::path(home) / ".local/share/orvalo";
+    return fallback;
+}
+
+}  // namespace
+
 std::filesystem::path executablePath() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -23,19 +41,24 @@ std::optional<std::filesystem::path> programFolderOverride() {
     return std::nullopt;
 }
 
-std::filesystem::path programFolder() {
+std::filesystem::path programFolderFor(const std::filesystem::path& executableFolder, FolderUser user, uid_t uid) {
     if (auto home = programFolderOverride()) return *home;
-    const std::filesystem::path folder = executableFolder();
-    if (::access(folder.c_str(), W_OK) == 0) return folder;
-    // An installed program's folder (/opt/orvalo) is not the user's to write in:
-    // each user then keeps the lists in a data folder of their own.
-    std::filesystem::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') data = xdg;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') data = std::filesystem::path(home) / ".local/share";
-    else return folder;
+    if (!installedCopy(executableFolder)) return executableFolder;
+    if (user == FolderUser::Service && uid == 0) return "/var/lib/orvalo";
+    return userDataFolder(executableFolder);
+}
+
+std::filesystem::path programFolder(FolderUser user) {
+    if (auto home = programFolderOverride()) return *home;  // a mistyped one is reported, not made
+    const std::filesystem::path folder = programFolderFor(executableFolder(), user, ::geteuid());
     std::error_code ec;
-    std::filesystem::create_directories(data / "orvalo", ec);
-    return data / "orvalo";
+    if (!std::filesystem::exists(folder, ec)) {
+        std::filesystem::create_directories(folder.parent_path(), ec);
+        std::filesystem::create_directory(folder, ec);
+        // Private, as the service's strict modes want it.
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    }
+    return folder;
 }
 
 }  // namespace orvalo

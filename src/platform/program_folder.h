@@ -1,11 +1,16 @@
 // The program folder: where the event lists, Orvalo.ini, the logs and the page
-// files live. It is the folder of the running executable unless ORVALO_HOME names
-// another one or the user may not write there (an installed program). Thread-safe;
+// files live. ORVALO_HOME names it when set. Otherwise a build tree's programs
+// (build/bin, beside CMakeCache.txt) keep their data in their own folder, and an
+// installed copy (programs in another bin/ folder, e.g. /usr/bin) keeps it out of
+// there, whoever runs it: a root service in /var/lib/orvalo, everyone else, root
+// included, in $XDG_DATA_HOME/orvalo (~/.local/share/orvalo). A folder that is
+// neither and that the user may not write is treated as installed. Thread-safe;
 // reads the environment on every call.
 #pragma once
 
 #include <filesystem>
 #include <optional>
+#include <sys/types.h>
 
 namespace orvalo {
 
@@ -16,9 +21,13 @@ std::filesystem::path executableFolder();
 // ORVALO_HOME as an absolute path, when set and not empty.
 std::optional<std::filesystem::path> programFolderOverride();
 
-// ORVALO_HOME when set and not empty, otherwise executableFolder() when this user
-// may write in it, otherwise $XDG_DATA_HOME/orvalo (~/.local/share/orvalo), created
-// when missing.
-std::filesystem::path programFolder();
+enum class FolderUser { Manager, Service };
+
+// The program folder of this process; one that is not ORVALO_HOME is created
+// (0700) when missing.
+std::filesystem::path programFolder(FolderUser user = FolderUser::Manager);
+
+// The rule itself, for a program in executableFolder run by the user uid.
+std::filesystem::path programFolderFor(const std::filesystem::path& executableFolder, FolderUser user, uid_t uid);
 
 }  // namespace orvalo

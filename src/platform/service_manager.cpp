@@ -228,7 +228,7 @@ class SystemdServiceManager final : public ServiceManager {
 public:
     void install(const ServiceRegistration& r) override {
         if (std::filesystem::exists(unitFile())) throw Error(kServiceExists);
-        writeFileAtomically(unitFile(), systemdUnitText(r), 0644, FileModes::Always);  // systemd's own files are readable
+        writeFileAtomically(unitFile(), systemdUnitText(r, ::geteuid() != 0), 0644, FileModes::Always);  // systemd's own files are readable
         if (runSystemctl("daemon-reload") != 0) throw Error("systemctl daemon-reload failed");
     }
     void uninstall(const std::string&) override {
@@ -284,12 +284,29 @@ std::string systemdLingerNote(uid_t user, const std::filesystem::path& lingerFol
            "run: loginctl enable-linger " + name;
 }
 
-std::string systemdUnitText(const ServiceRegistration& r) {
+namespace {
+
+// A value in double quotes as systemd reads it: backslash and quote escaped and
+// "%" (specifiers) doubled. (A program path takes no "$" variables, so a "$" in it
+// stays as it is.)
+std::string systemdQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        if (c == '%') out += c;
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string systemdUnitText(const ServiceRegistration& r, bool userUnit) {
     std::string text = "[Unit]\nDescription=" + r.displayName + "\n\n[Service]\nType=notify\nExecStart=" +
-                       r.program.string() + "\n";
-    if (r.home) text += "Environment=ORVALO_HOME=" + *r.home + "\n";
+                       systemdQuoted(r.program.string()) + "\n";
+    if (r.home) text += "Environment=" + systemdQuoted("ORVALO_HOME=" + *r.home) + "\n";
     text += "KillMode=process\nTimeoutStartSec=" + std::to_string(r.waitHint.count()) +
-            "ms\nTimeoutStopSec=5min\n\n[Install]\nWantedBy=" + (::geteuid() == 0 ? "multi-user.target" : "default.target") +
+            "ms\nTimeoutStopSec=5min\n\n[Install]\nWantedBy=" + (userUnit ? "default.target" : "multi-user.target") +
             "\n";
     return text;
 }

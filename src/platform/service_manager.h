@@ -56,8 +56,8 @@ public:
 // empty for root and for a user with lingering.
 std::string systemdLingerNote(uid_t user, const std::filesystem::path& lingerFolder = "/var/lib/systemd/linger");
 
-// The systemd unit text of a registration.
-std::string systemdUnitText(const ServiceRegistration& registration);
+// The systemd unit text of a registration, for the system or for a user's manager.
+std::string systemdUnitText(const ServiceRegistration& registration, bool userUnit);
 
 // Messages as the system would word them.
 inline constexpr const char* kServiceExists = "The specified service already exists";

@@ -46,7 +46,7 @@ int runService(bool console) {
     copyEventLogToStandardError(console);
     MainLoop loop;
     loop.setErrorHandler([](std::exception_ptr error) { writeEventLogError("Service failed on execute: " + errorText(error)); });
-    OrvaloService service(programFolder(), loop);
+    OrvaloService service(programFolder(FolderUser::Service), loop);
     reportServiceStatus("starting");
     try {
         service.start();

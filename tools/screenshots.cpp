@@ -1,15 +1,18 @@
-// Takes the pictures in docs/screenshots: the main window in both run modes and
-// the three event dialogs, over a small example list. Run it through
-// scripts/screenshots.sh, which starts it under Xvfb.
+// Takes the pictures in docs/screenshots: the main window in both run modes, the
+// grid with long texts, the three event dialogs, and the time-event dialog on a
+// whole 1366x768 screen, over a small example list. Run it through
+// scripts/screenshots.sh, which starts it under Xvfb with that screen.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
 
+#include "eventlist/event_record.h"
 #include "manager/core/manager_core.h"
 #include "manager/gui/file_event_dialog.h"
 #include "manager/gui/loop_bridge.h"
@@ -26,11 +29,14 @@ void settle() {
     for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-bool save(QWidget& widget, const QString& file) {
+bool save(QWidget& widget, const QString& file, bool wholeScreen = false) {
     widget.show();
     settle();
-    const bool saved = widget.grab().save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    QScreen* screen = widget.screen();
+    const QPixmap picture = wholeScreen && screen != nullptr ? screen->grabWindow(0) : widget.grab();
+    const bool saved = picture.save(file);
+    std::printf("%s %s (%dx%d)\n", saved ? "wrote" : "could not write", qPrintable(file), picture.width(),
+                picture.height());
     widget.hide();
     return saved;
 }
@@ -105,12 +111,51 @@ int main(int argc, char** argv) {
         TimeEventDialog time(&window);
         time.setValues(action("Nightly backup", "/usr/local/bin/backup --home", "30", "Hide"), nightly());
         ok = save(time, out + "/time-event-dialog.png") && ok;
+        // The largest recurrence, on a small laptop's screen: OK and Cancel in view.
+        TimeEventForm yearly = nightly();
+        yearly.type = TimeEventForm::Yearly;
+        TimeEventDialog onScreen;
+        onScreen.setValues(action("New year", "/usr/local/bin/archive-year", "60", "Normal"), yearly);
+        onScreen.adjustSize();
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            onScreen.move(screen->availableGeometry().center() - onScreen.rect().center());
+        ok = save(onScreen, out + "/time-event-dialog-1366x768.png", true) && ok;
         FileEventDialog file(&window);
         file.setForm(core.fileEventForm(1000));
         ok = save(file, out + "/file-event-dialog.png") && ok;
         WebEventDialog web(&window);
         web.setForm(core.webEventForm(10000));
         ok = save(web, out + "/web-event-dialog.png") && ok;
+        core.beginStop();
+    }
+
+    // Long texts: every title, state and date-time whole, the command line cut with
+    // its tool tip, the colours kept on the selected row.
+    std::filesystem::remove(folder / "L.csv");
+    SettingsFile(folder / "Orvalo.ini").writeManager(ManagerSettings{});
+    EventRecord longOne = makeTimeEvent(
+        0,
+        {"Nightly backup of the file server and the mail archive",
+         "/usr/local/bin/backup --source /srv/files --source /srv/mail --target backup@vault.example.org:/pool/nightly "
+         "--compress zstd --verify",
+         "Minimize", 525600},
+        "12/11/2026 08:59:16 PM", "");
+    longOne.state = "Running";
+    longOne.active = "Enabled";
+    longOne.lastRun = "12/11/2026 08:59:16 PM";
+    EventRecord second = makeTimeEvent(1, {"Reports", "make -C /srv/reports", "Normal", 0}, "12/11/2026 06:00:00 AM", "");
+    writeEventListFile(folder / "L.csv", {longOne, second});
+    {
+        MainLoop loop;
+        SchedulerThread scheduler;
+        ManagerCore core(folder, loop, scheduler);
+        core.start(false);
+        LoopBridge bridge(loop);
+        MainWindow window(core);
+        window.resize(1340, 600);
+        window.refresh();
+        window.selectId("0");
+        ok = save(window, out + "/main-window-long-texts.png") && ok;
         core.beginStop();
     }
     return ok ? 0 : 1;

@@ -1,6 +1,7 @@
 // Figures of the action runner, printed as a table:
 //  - burst: 100 runs started in the same instant on a 1,000-row event list, each with
 //    its two list passes; the time from the first start until every command runs;
+//  - threads: the process's threads while 100 runs wait for their kill time;
 //  - no leak: 10,000 short runs; open descriptors and threads before and after.
 // Usage: runner_figures [runs for the leak check, default 10000]
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <mutex>
 #include <thread>
 
 #include "eventlist/event_record.h"
@@ -95,6 +97,26 @@ void burst() {
     std::printf("| burst: 100 runs at once on a 1,000-row list, until every command runs | %.1f ms |\n", ms);
 }
 
+void waitingThreads() {
+    Setup s(100);
+    const int before = threads();
+    {
+        CsvDataSet& table = s.table;
+        std::lock_guard lock(s.list.lock());
+        for (table.first(); !table.eof(); table.next()) {
+            table.edit();
+            table.setValue("KILL_AFTER_MINS", "1");
+            table.post();
+        }
+    }
+    for (int i = 0; i < 100; ++i) s.runner->startRun(i);
+    while (s.markerCount() < 100) s.loop.runOnce(milliseconds(1));
+    for (int i = 0; i < 20; ++i) s.loop.runOnce(milliseconds(10));  // every command has ended and been seen
+    const int during = threads();
+    s.runner->stopRuns();
+    std::printf("| threads while 100 runs wait for their kill time | %d before, %d during |\n", before, during);
+}
+
 void leak(int runs) {
     Setup s(10);
     // One warm-up run, so lazily made things (the reaper, libcurl) exist before counting.
@@ -120,6 +142,7 @@ void leak(int runs) {
 int main(int argc, char** argv) {
     std::printf("| what | figures |||\n|---|---|---|---|\n");
     burst();
+    waitingThreads();
     leak(argc > 1 ? std::atoi(argv[1]) : 10000);
     return 0;
 }

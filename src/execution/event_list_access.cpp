@@ -14,8 +14,9 @@ FailureStreak saveStreak() { return {"The event list cannot be saved; runs go on
 
 }  // namespace
 
-SharedEventList::SharedEventList(CsvDataSet& table)
-    : table_(table), saveFailures_(saveStreak()) {}
+SharedEventList::SharedEventList(CsvDataSet& table) : table_(table), saveFailures_(saveStreak()) {
+    if (table_.active()) knownFile_ = fileIdentity(table_.openedPath());
+}
 
 void SharedEventList::open() {
     table_.open();
@@ -35,6 +36,10 @@ void SharedEventList::pass(const Pass& pass) {
 
 void SharedEventList::takeInReplacedFile() {
     const std::optional<FileIdentity> onDisk = fileIdentity(table_.openedPath());
+    if (!knownFile_) {
+        knownFile_ = onDisk;  // opened by its owner: the file as it is now is the one read
+        return;
+    }
     if (onDisk == knownFile_) return;
     std::map<std::string, std::pair<std::string, std::string>> runFields;
     for (table_.first(); !table_.eof(); table_.next())

@@ -35,7 +35,8 @@ public:
 
 class SharedEventList final : public EventListAccess {
 public:
-    // table must outlive this object; it is opened through open().
+    // table must outlive this object; it is opened through open() (or was opened
+    // before, when the file as it is then counts as the one read).
     explicit SharedEventList(CsvDataSet& table);
 
     // Opens the table; the caller holds lock().

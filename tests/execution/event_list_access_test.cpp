@@ -89,5 +89,26 @@ TEST_F(SharedEventListTest, ClosingDoesNotWriteTheOldListOverAReplacedOne) {
     EXPECT_EQ(records[0].lastRun, "run 3");
 }
 
+// A table its owner opened before handing it over counts as read from the file as
+// it is: its first save is no reason to read the file again.
+TEST(SharedEventList, ATableOpenedBeforeKeepsItsChanges) {
+    test::TempFolder folder;
+    writeEventListFile(folder / "sl.csv", {makeTimeEvent(0, {"Event1", "old", "Normal", 0}, "d", "s")});
+    CsvDataSet table;
+    configureEventListTable(table, (folder / "sl.csv").string(), true);
+    table.open();
+    SharedEventList list(table);
+    list.pass([](CsvDataSet& t) {
+        t.first();
+        t.edit();
+        t.setValue("COMMANDLINE", "new");
+        t.post();
+    });
+    CsvDataSet check;
+    configureEventListTable(check, (folder / "sl.csv").string(), false);
+    check.open();
+    EXPECT_EQ(check.value("COMMANDLINE"), "new");
+}
+
 }  // namespace
 }  // namespace orvalo

@@ -16,7 +16,6 @@
 
 #include "eventlist/event_record.h"
 #include "execution/action_runner.h"
-#include "platform/main_loop.h"
 
 namespace {
 
@@ -66,7 +65,7 @@ struct Setup {
         RunnerSettings settings;
         settings.service = true;
         settings.programFolder = folder;
-        runner.emplace(settings, list, log, mail, loop);
+        runner.emplace(settings, list, log, mail);
     }
     ~Setup() {
         runner.reset();
@@ -80,7 +79,6 @@ struct Setup {
     }
 
     std::filesystem::path folder, markers;
-    MainLoop loop;
     CsvDataSet table;
     SharedEventList list{table};
     LogFile log{folder / "slog.txt"};
@@ -92,9 +90,9 @@ void burst() {
     Setup s(1000);
     const auto start = steady_clock::now();
     for (int i = 0; i < 100; ++i) s.runner->startRun(i);
-    while (s.markerCount() < 100) s.loop.runOnce(milliseconds(1));
+    while (s.markerCount() < 100) std::this_thread::sleep_for(milliseconds(1));
     const double ms = duration<double, std::milli>(steady_clock::now() - start).count();
-    while (s.runner->anyActive()) s.loop.runOnce(milliseconds(5));
+    while (s.runner->anyActive()) std::this_thread::sleep_for(milliseconds(5));
     std::printf("| burst: 100 runs at once on a 1,000-row list, until every command runs | %.1f ms |\n", ms);
 }
 
@@ -113,10 +111,10 @@ void waitingThreads() {
         }
     }
     for (int i = 0; i < 100; ++i) s.runner->startRun(i);
-    while (s.markerCount() < 100) s.loop.runOnce(milliseconds(1));
-    for (int i = 0; i < 20; ++i) s.loop.runOnce(milliseconds(10));  // every command has ended and been seen
+    while (s.markerCount() < 100) std::this_thread::sleep_for(milliseconds(1));
+    for (int i = 0; i < 20; ++i) std::this_thread::sleep_for(milliseconds(10));  // every command has ended and been seen
     const int during = threads();
-    s.runner->stopRuns();
+    s.runner->stop(steady_clock::now());
     std::printf("| threads while 100 runs wait for their kill time | %d before, %d during |\n", before, during);
 }
 
@@ -124,17 +122,17 @@ void leak(int runs) {
     Setup s(10);
     // One warm-up run, so lazily made things (the reaper, libcurl) exist before counting.
     s.runner->startRun(0);
-    while (s.runner->anyActive()) s.loop.runOnce(milliseconds(1));
-    s.runner->stopRuns();
+    while (s.runner->anyActive()) std::this_thread::sleep_for(milliseconds(1));
+    s.runner->stop(steady_clock::now());
     const std::size_t fdsBefore = openDescriptors();
     const int threadsBefore = threads();
     const auto start = steady_clock::now();
     for (int done = 0; done < runs;) {
         for (int i = 0; i < 50 && done < runs; ++i, ++done) s.runner->startRun(done % 10);
-        while (s.runner->anyActive()) s.loop.runOnce(milliseconds(1));
+        while (s.runner->anyActive()) std::this_thread::sleep_for(milliseconds(1));
     }
-    s.runner->stopRuns();
-    for (int i = 0; i < 100; ++i) s.loop.runOnce(milliseconds(10));  // the last end reports
+    s.runner->stop(steady_clock::now());
+    std::this_thread::sleep_for(milliseconds(200));  // the reaper takes the last commands
     std::printf("| no leak: %d short runs (%.1f s) | descriptors %zu -> %zu | threads %d -> %d |\n", runs,
                 duration<double>(steady_clock::now() - start).count(), fdsBefore, openDescriptors(), threadsBefore,
                 threads());

@@ -65,7 +65,7 @@ void measureLatency() {
         EventCollectionItem& item = engine.events().add();
         const ScheduleStamp due = later(first, milliseconds(25 * i));
         item.schedule().setStartDate(due);
-        item.setOnExecute([&latencies, due](EventCollectionItem&, bool) {
+        item.setOnExecute([&latencies, due](EventCollectionItem&) {
             const auto late = system_clock::now() - toWallTime(due);
             latencies.push_back(duration<double, std::milli>(late).count());
         });

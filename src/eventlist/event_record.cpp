@@ -1,5 +1,7 @@
 #include "eventlist/event_record.h"
 
+#include "base/text.h"
+
 #include <cmath>
 #include <limits>
 
@@ -36,12 +38,16 @@ const std::array<EventRecord::Field, 25> EventRecord::kFields{{
     {"W_CHECK_CNT", &EventRecord::wCheckCnt},
 }};
 
-std::optional<EventKind> EventRecord::kind() const {
-    if (file == kFileTimeEvent) return EventKind::Time;
-    if (file == kFileFileEvent) return EventKind::File;
-    if (file == kFileWebEvent) return EventKind::Web;
-    return std::nullopt;
+std::optional<EventKind> eventKindOf(std::string_view fileField) {
+    switch (parseInteger(fileField).value_or(-1)) {
+        case 0: return EventKind::Time;
+        case 1: return EventKind::File;
+        case 2: return EventKind::Web;
+        default: return std::nullopt;
+    }
 }
+
+std::optional<EventKind> EventRecord::kind() const { return eventKindOf(file); }
 
 void configureEventListTable(CsvDataSet& table, std::string fileName, bool uniqueKeys) {
     table.setFileName(std::move(fileName));

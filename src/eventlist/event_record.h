@@ -17,6 +17,10 @@ namespace orvalo {
 
 class CsvDataSet;
 
+// The event lists' file names: the manager's and the service's copy.
+inline constexpr const char* kManagerListFile = "L.csv";
+inline constexpr const char* kServiceListFile = "sl.csv";
+
 // Column definitions of the event list, in file order, and its key.
 inline constexpr std::string_view kEventListFieldDef =
     "ID:$20;NAME:$200;DATE:$300;COMMANDLINE:$300;CFG_SAVE:$600;STATE:$10;ACTIVE:$10;LASTRUN:$64;"
@@ -36,6 +40,9 @@ inline constexpr std::string_view kActiveDisabled = "Disabled";
 
 // Field FILE: which condition fires the event.
 enum class EventKind { Time, File, Web };
+// The kind a FILE text names, read as a whole number as the runner and the loaders
+// read it ("0", " 2"); nullopt for any other number or text.
+std::optional<EventKind> eventKindOf(std::string_view fileField);
 inline constexpr std::string_view kFileTimeEvent = "0";
 inline constexpr std::string_view kFileFileEvent = "1";
 inline constexpr std::string_view kFileWebEvent = "2";

@@ -8,6 +8,7 @@
 #include "execution/page_search.h"
 #include "execution/process_launcher.h"
 #include "platform/atomic_file.h"
+#include "platform/wake_event.h"
 #include "schedule/scheduled_events.h"
 
 namespace orvalo {
@@ -26,14 +27,20 @@ struct ActionRunner::Record {
 };
 
 ActionRunner::ActionRunner(RunnerSettings settings, EventListAccess& list, LogFile& log, MailNotifier& mail,
-                           TaskQueue& mainLoop, const Clock& clock, const LocalTimeFormat& format)
-    : settings_(std::move(settings)), list_(list), log_(log), mail_(mail), mainLoop_(mainLoop), clock_(clock),
-      format_(format) {}
+                           const Clock& clock, const LocalTimeFormat& format)
+    : settings_(std::move(settings)),
+      list_(list),
+      log_(log),
+      mail_(mail),
+      clock_(clock),
+      format_(format),
+      stopFd_(openWakeEvent()) {}
 
 ActionRunner::~ActionRunner() {
     // Runs waiting for their kill time close their programs now.
     beginStop();
     joinAll();
+    closeWakeEvent(stopFd_);
 }
 
 void ActionRunner::setRecipient(std::string recipient) {
@@ -46,23 +53,22 @@ std::string ActionRunner::recipient() const {
     return recipient_;
 }
 
-void ActionRunner::setStopFlag() {
-    {
-        std::lock_guard lock(stopMutex_);
-        stopFlag_ = true;
-    }
-    stopChanged_.notify_all();
-}
-
 void ActionRunner::beginStop() {
     stopping_ = true;
     // No run starts from here on, so a flag set now reaches every run there will be.
-    setStopFlag();
+    stopFlag_ = true;
+    signalWakeEvent(stopFd_);
     mail_.abort();
 }
 
-void ActionRunner::myProc(EventCollectionItem& item, bool /*isSnoozeEvent*/) {
-    if (startRun(item.index()) && settings_.service) log(" Try run Event.");
+void ActionRunner::stop(std::chrono::steady_clock::time_point until) {
+    beginStop();
+    std::this_thread::sleep_until(until);
+    joinAll();
+}
+
+void ActionRunner::onItemDue(EventCollectionItem& item) {
+    if (startRun(item.eventId()) && settings_.service) log(" Try run Event.");
 }
 
 void ActionRunner::joinFinished() {
@@ -114,16 +120,6 @@ bool ActionRunner::startRun(long long id) {
         throw;
     }
     return true;
-}
-
-void ActionRunner::stopRuns() {
-    beginStop();
-    // Six steps, so runs that wait for their kill time can close their programs.
-    for (int step = 0; step < 6 && anyActive(); ++step) {
-        std::unique_lock lock(stopMutex_);
-        stopChanged_.wait_for(lock, settings_.second);
-    }
-    joinAll();
 }
 
 void ActionRunner::joinAll() {
@@ -215,19 +211,18 @@ bool ActionRunner::webConditionHolds(long long id, const Record& r) {
     return webConditionMet(fetched, fetched && pageContains(text, r.wStr), r.wExist);
 }
 
-void ActionRunner::waitKillTime(long long minutes) {
-    // minutes * 60 + 1 steps; StopFlag ends the wait at once. Beyond a year the
-    // list's value means one year, so the deadline cannot overflow.
-    const long long steps = std::min(minutes, kMaxKillMinutes) * 60 + 1;
-    const auto deadline = std::chrono::steady_clock::now() + settings_.second * steps;
-    std::unique_lock lock(stopMutex_);
-    stopChanged_.wait_until(lock, deadline, [this] { return stopFlag_.load(); });
-}
-
-void ActionRunner::waitForGroupEnd(ProcessLauncher& launcher) {
-    const auto giveUp = std::chrono::steady_clock::now() + settings_.closeGrace;
-    while (launcher.groupAlive() && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+void ActionRunner::closeCommand(ProcessLauncher& launcher) {
+    // The whole process group is closed, also when the command itself has ended:
+    // what it started in the background goes with it.
+    if (!launcher.groupAlive()) return;
+    launcher.signalProcessGroup(SIGTERM);
+    if (settings_.service) {
+        // The service gives the group a grace period; the manager kills at once.
+        const auto giveUp = std::chrono::steady_clock::now() + settings_.closeGrace;
+        while (launcher.groupAlive() && std::chrono::steady_clock::now() < giveUp)
+            launcher.wait(std::min(giveUp, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)));
+    }
+    if (launcher.groupAlive()) launcher.signalProcessGroup(SIGKILL);
 }
 
 void ActionRunner::runCommand(long long id, const Record& r) {
@@ -242,12 +237,12 @@ void ActionRunner::runCommand(long long id, const Record& r) {
     // The mail goes out beside the command: a slow server never delays it.
     if (!mailSettings.smtpServer.empty() && !to.empty() && r.email == 1) mail_.post(to, runText);
 
-    ProcessLauncher launcher(mainLoop_);
+    // The show mode (START_MODE) stays with the event: on Linux a program opens its
+    // windows as it likes.
+    ProcessLauncher launcher;
     launcher.setCommandLine(r.commandLine);
     launcher.setCurrentDirectory(settings_.programFolder.string());
     launcher.setEnvironment(settings_.environment);
-    launcher.startupInfo().showWindow = r.startMode == "Hide" ? swHide : r.startMode == "Minimize" ? swMinimize : swNormal;
-    launcher.startupInfo().defaultWindowState = false;
     try {
         launcher.run();
     } catch (const Error&) {
@@ -255,17 +250,16 @@ void ActionRunner::runCommand(long long id, const Record& r) {
     }
     if (r.killMinutes <= 0) return;
 
-    waitKillTime(r.killMinutes);
+    // minutes * 60 + 1 steps; StopFlag ends the wait at once. Beyond a year the
+    // list's value means one year, so the deadline cannot overflow. The run lasts
+    // the whole kill time, also when its command ends sooner.
+    const long long steps = std::min(r.killMinutes, kMaxKillMinutes) * 60 + 1;
+    const auto deadline = std::chrono::steady_clock::now() + settings_.second * steps;
+    if (launcher.wait(deadline, stopFd_) == ProcessLauncher::WaitResult::Ended) launcher.wait(deadline, stopFd_);
     if (r.log == 1)
         log("Terminate event" + idText + " Execute command:" + r.commandLine +
             " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.");
-    // The whole process group is closed, also when the command itself has ended:
-    // what it started in the background goes with it.
-    if (!launcher.groupAlive()) return;
-    launcher.signalProcessGroup(SIGTERM);
-    // A service gives the group a grace period; the manager kills at once.
-    if (settings_.service) waitForGroupEnd(launcher);
-    if (launcher.groupAlive()) launcher.signalProcessGroup(SIGKILL);
+    closeCommand(launcher);
 }
 
 void ActionRunner::execute(long long id) {

@@ -5,17 +5,17 @@
 // "Waiting" again. Runs are neither queued nor limited.
 //
 // The manager's and the service's runners differ only in their settings. Threads:
-// runs are started from the main thread; the list, the log and the mail notifier
-// are shared by the runs and serialise them themselves. Once beginStop() is called
-// no run starts any more, runs waiting for their kill time close their commands and
-// web transfers end; the destructor and stopRuns() wait for every run to end (every
-// step of a run has a time limit). A log line or a list save that fails does not
-// end a run: the failure is reported once per streak to the system log.
+// runs are started from the main thread; each run's worker starts its command and
+// follows it itself (no other thread, no main loop); the list, the log and the mail
+// notifier are shared by the runs and serialise them themselves. Once the stop
+// begins no run starts any more, runs waiting for their kill time close their
+// commands and web and mail transfers end; stop() and the destructor wait for every
+// run to end (every step of a run has a time limit). A log line or a list save that
+// fails does not end a run: the failure is reported once per streak to the system log.
 #pragma once
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <list>
 #include <map>
@@ -32,7 +32,6 @@
 #include "execution/web_page_fetch.h"
 #include "platform/clock.h"
 #include "platform/local_time.h"
-#include "platform/task_queue.h"
 
 namespace orvalo {
 
@@ -51,14 +50,13 @@ struct RunnerSettings {
 class ActionRunner {
 public:
     ActionRunner(RunnerSettings settings, EventListAccess& list, LogFile& log, MailNotifier& mail,
-                 TaskQueue& mainLoop, const Clock& clock = SystemClock::instance(),
-                 const LocalTimeFormat& format = LocalTimeFormat::user());
+                 const Clock& clock = SystemClock::instance(), const LocalTimeFormat& format = LocalTimeFormat::user());
     ~ActionRunner();
     ActionRunner(const ActionRunner&) = delete;
     ActionRunner& operator=(const ActionRunner&) = delete;
 
-    // The scheduled events' handler: a run for the item's position.
-    void myProc(EventCollectionItem& item, bool isSnoozeEvent);
+    // The scheduled events' handler: a run for the event of the item.
+    void onItemDue(EventCollectionItem& item);
     // Starts a run for an event ID on a new worker thread and returns at once;
     // false when the stop has begun and no run starts.
     bool startRun(long long id);
@@ -71,17 +69,15 @@ public:
 
     bool anyActive() const { return active_.load() > 0; }
     int activeRuns() const { return active_.load(); }
-    void setStopFlag();
     bool stopFlag() const { return stopFlag_.load(); }
     // The stop request: no run starts from now on, StopFlag is set, so runs waiting
     // for their kill time close their commands, and web and mail transfers end.
+    // Thread-safe.
     void beginStop();
-    bool stopping() const { return stopping_.load(); }
-    // The whole stop sequence: beginStop(), six steps of the wait (fewer when no run
-    // is left), then every run is waited for.
-    void stopRuns();
-    // Waits for every run's thread to end.
-    void joinAll();
+    // The stop sequence, the one the service, the window and the benchmarks share:
+    // beginStop(), then the time until `until` (runs finish meanwhile), then every
+    // run is waited for. Thread-safe; blocks.
+    void stop(std::chrono::steady_clock::time_point until);
 
     // The body of one run, on the calling thread.
     void execute(long long id);
@@ -92,19 +88,17 @@ private:
     void finalPass(long long id);
     bool webConditionHolds(long long id, const Record& record);
     void runCommand(long long id, const Record& record);
-    // Waits the kill time, or until StopFlag is set.
-    void waitKillTime(long long minutes);
-    // Waits up to the close grace for the command's group to end.
-    void waitForGroupEnd(class ProcessLauncher& launcher);
+    // At the kill time: closes the command's whole group.
+    void closeCommand(class ProcessLauncher& launcher);
     std::mutex& pageFileLock(long long id);
     void joinFinished();
+    void joinAll();
     void log(const std::string& line) { log_.tryWriteLog(line); }
 
     RunnerSettings settings_;
     EventListAccess& list_;
     LogFile& log_;
     MailNotifier& mail_;
-    TaskQueue& mainLoop_;
     const Clock& clock_;
     const LocalTimeFormat& format_;
 
@@ -114,8 +108,7 @@ private:
     std::atomic<int> active_{0};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stopFlag_{false};
-    std::mutex stopMutex_;
-    std::condition_variable stopChanged_;
+    int stopFd_;  // readable once StopFlag is set: ends the waits of the runs
 
     mutable std::mutex threadsMutex_;
     struct Worker {

@@ -48,6 +48,8 @@ public:
     // Closes the table, writing what is pending (merged as a save is).
     void close();
     std::mutex& lock() { return mutex_; }
+    // The table itself, for the holder of lock().
+    CsvDataSet& table() { return table_; }
 
 private:
     // Writes every change up to the given one. Runs that wait here together are

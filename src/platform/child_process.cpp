@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -151,7 +150,7 @@ Child startChild(const ChildOptions& options) {
     if (error == 0) error = ::posix_spawnattr_setsigdefault(&setup.attributes_, &all);
     if (error != 0) throw SystemError(error);
 
-    const std::string interpreter = options.interpreter.empty() ? "/bin/sh" : options.interpreter;
+    const std::string interpreter = "/bin/sh";
     std::string dashC = "-c";
     std::string command = options.commandLine;
     std::string program = interpreter;
@@ -173,11 +172,10 @@ Child startChild(const ChildOptions& options) {
         throw SystemError(openError);
     }
     ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
-    if (options.niceValue != 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), options.niceValue);
     return {pid, pidfd};
 }
 
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs, bool reap) {
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs) {
     pollfd fds[2] = {{child.pidfd, POLLIN, 0}, {stopFd, POLLIN, 0}};
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -194,15 +192,21 @@ bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeou
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             siginfo_t info{};
-            if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info,
-                         WEXITED | (reap ? 0 : WNOWAIT)) != 0)
+            if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info, WEXITED) != 0)
                 throw SystemError(errno);
             exitCode = exitCodeOf(info);
-            if (reap) ::close(child.pidfd);
+            ::close(child.pidfd);
             return true;
         }
         if (stopFd >= 0 && (fds[1].revents & POLLIN)) return false;
     }
+}
+
+unsigned exitCodeOfEndedChild(const Child& child) {
+    siginfo_t info{};
+    if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info, WEXITED | WNOWAIT) != 0)
+        throw SystemError(errno);
+    return exitCodeOf(info);
 }
 
 bool signalGroup(pid_t group, int signal) { return group > 0 && ::kill(-group, signal) == 0; }

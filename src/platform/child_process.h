@@ -1,5 +1,5 @@
 // Starting a command line as a child process on Linux, and waiting for its end.
-// The child runs "/bin/sh -c <command line>" (or the given interpreter) in a new
+// The child runs "/bin/sh -c <command line>" in a new
 // session, so it leads its own process group; its standard input is /dev/null, it
 // inherits no descriptor of ours, and the variables by which a service manager talks
 // to its service are removed from its environment. Each child is watched through a
@@ -15,10 +15,8 @@ namespace orvalo {
 
 struct ChildOptions {
     std::string commandLine;
-    std::string interpreter;       // empty: /bin/sh
     std::string currentDirectory;  // empty: ours
     std::vector<std::string> environment;  // empty: ours, less the service manager's variables
-    int niceValue = 0;             // applied right after the start; refusals are ignored
 };
 
 struct Child {
@@ -31,11 +29,13 @@ Child startChild(const ChildOptions& options);
 
 // Waits until the child ends, stopFd becomes readable or timeoutMs pass (-1: no
 // limit). Returns true and the exit code (the exit status, or 128 + the signal
-// number) when the child ended; false otherwise. With reap, an ended child is
-// reaped and its pidfd closed; without, it stays a zombie, so its pid (and with it
-// the id of its process group) cannot be given to another process until whoever
-// holds the Child hands it to adoptChild().
-bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs = -1, bool reap = true);
+// number) when the child ended and was reaped, its pidfd closed; false otherwise.
+bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs = -1);
+
+// The exit code of a child whose pidfd has become readable, leaving it unreaped:
+// a zombie keeps its pid, and with it the id of its process group, from being given
+// to another process until whoever holds the Child hands it to adoptChild().
+unsigned exitCodeOfEndedChild(const Child& child);
 
 // Sends a signal to the child's whole process group; false when no process of the
 // group is left (errno is then ESRCH).

@@ -69,7 +69,7 @@ void EventCollectionItem::fire() {
             owner_->scheduler().wake();
     };
     try {
-        if (onExecute_) onExecute_(*this, false);
+        if (onExecute_) onExecute_(*this);
     } catch (...) {
         finish();
         throw;

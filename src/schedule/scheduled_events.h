@@ -38,8 +38,8 @@ class SchedulerThread;
 
 class EventCollectionItem {
 public:
-    // The handler gets the item that fired and whether it is a snooze (never here).
-    using ExecuteHandler = std::function<void(EventCollectionItem& sender, bool isSnoozeEvent)>;
+    // The handler gets the item that fired.
+    using ExecuteHandler = std::function<void(EventCollectionItem& sender)>;
 
     EventCollectionItem(ScheduledEvents& owner, const Clock& clock);
     EventCollectionItem(const EventCollectionItem&) = delete;
@@ -55,6 +55,9 @@ public:
     void setSchedule(const Schedule& schedule) { schedule_ = schedule; }
     ScheduleStamp nextFireTime() const;
     void setOnExecute(ExecuteHandler handler) { onExecute_ = std::move(handler); }
+    // The event the item runs: its ID in the event list, fixed when the item is made.
+    long long eventId() const { return eventId_; }
+    void setEventId(long long id) { eventId_ = id; }
     // Position in the collection.
     int index() const;
     ScheduledEvents& owner() const { return *owner_; }
@@ -81,6 +84,7 @@ private:
     std::atomic<std::uint8_t> state_{eisStopped};
     std::atomic<std::uint64_t> nextFire_;
     bool countMissedEvents_ = false;
+    long long eventId_ = -1;
     Schedule schedule_;
     ExecuteHandler onExecute_;
 };

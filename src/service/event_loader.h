@@ -1,10 +1,8 @@
-// Loading of the service's event list: every time event becomes an engine item at
-// the position equal to its ID, with its schedule read from CFG_SAVE and started
-// when enabled; every file and web event becomes a watch-table row. Every record
-// read is written to the service log. Runs on the main thread with the list lock
-// held for each pass, so runs that start meanwhile wait for the pass to end.
-// Errors end the loading; they carry the message of the failing step, prefixed with
-// the event's ID.
+// The loading step of the service's start: its list is opened and loaded into the
+// engine and the watch table (see event_list_loader.h), every record written to the
+// service log, the enabled time events started, and "Service init OK" logged. A
+// bad record ends the loading: the error names the event. Runs on the main thread
+// with the list lock held, so runs that start meanwhile wait for it.
 #pragma once
 
 #include "execution/condition_watcher.h"
@@ -14,7 +12,7 @@
 
 namespace orvalo {
 
-void loadSched(CsvDataSet& list, SharedEventList& access, ScheduledEvents& engine, ConditionWatcher& watcher,
-               LogFile& log, const EventCollectionItem::ExecuteHandler& onExecute);
+void loadServiceList(SharedEventList& list, ScheduledEvents& engine, ConditionWatcher& watcher, LogFile& log,
+                     const EventCollectionItem::ExecuteHandler& onDue);
 
 }  // namespace orvalo

@@ -39,11 +39,11 @@ OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::
       log_(folder_ / LogFile::kServiceLog),
       engine_(scheduler_, loop),
       mail_(log_, MailNotifier::kServiceSubject, true),
-      runner_(serviceRunner(folder_, second), access_, log_, mail_, loop),
+      runner_(serviceRunner(folder_, second), access_, log_, mail_),
       watcher_([this](long long id) { runner_.startRun(id); }, SystemClock::instance(),
                [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop) {
-    configureEventListTable(list_, (folder_ / kListFile).string(), true);
+    configureEventListTable(list_, (folder_ / kServiceListFile).string(), true);
     clockWatch_.subscribe([this] { engine_.clockChanged(); });
 }
 
@@ -51,14 +51,13 @@ OrvaloService::~OrvaloService() { watcher_.stop(); }
 
 void OrvaloService::start() {
     // Before anything is written in the folder.
-    requireTrustedPaths({folder_, folder_ / kListFile, folder_ / SettingsFile::kFileName, executablePath(), executableFolder()},
+    requireTrustedPaths({folder_, folder_ / kServiceListFile, folder_ / SettingsFile::kFileName, executablePath(), executableFolder()},
                         ::geteuid());
     if (!folderLock_.take(folder_, std::chrono::milliseconds(0), FolderLock::kServiceFileName))
         throw Error("Another OrvaloS is already running on the program folder " + folder_.string());
-    removeLeftoverTemporaryFiles(folder_, {kListFile});
+    removeLeftoverTemporaryFiles(folder_, {kServiceListFile});
     log_.writeLog(" ====== Start service ============== ");
-    loadSched(list_, access_, engine_, watcher_, log_,
-              [this](EventCollectionItem& item, bool snooze) { runner_.myProc(item, snooze); });
+    loadServiceList(access_, engine_, watcher_, log_, [this](EventCollectionItem& item) { runner_.onItemDue(item); });
     // The watcher ticks only once the table is whole.
     watcher_.start(loop_, watchTick());
     const ServiceMailSettings mail = SettingsFile(folder_ / SettingsFile::kFileName).readService();
@@ -71,12 +70,7 @@ void OrvaloService::stop() {
     // otherwise start and hold the service for its whole kill time.
     watcher_.stop();
     engine_.deactivateAll();
-    runner_.beginStop();
-    const auto sixSeconds = std::chrono::steady_clock::now() + 6 * second_;
-    while (std::chrono::steady_clock::now() < sixSeconds)
-        loop_.runOnce(std::chrono::duration_cast<std::chrono::milliseconds>(sixSeconds - std::chrono::steady_clock::now()));
-    // Every step of a run has a time limit, and those that wait end with the stop.
-    runner_.joinAll();
+    runner_.stop(std::chrono::steady_clock::now() + 6 * second_);
     access_.close();
 }
 

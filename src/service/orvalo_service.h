@@ -3,7 +3,7 @@
 // start() is the service's run up to the wait for requests; it holds the folder's
 // service lock, so a second service on the same folder refuses to start. stop() is
 // the stop sequence: from its first moment no run starts. Both run on the loop's
-// thread; stop() keeps the loop turning while it waits.
+// thread.
 #pragma once
 
 #include <chrono>
@@ -25,7 +25,6 @@ namespace orvalo {
 
 class OrvaloService {
 public:
-    static constexpr const char* kListFile = "sl.csv";
     static constexpr const char* kTitle = "Orvalo service";
 
     OrvaloService(std::filesystem::path folder, MainLoop& loop, std::chrono::milliseconds second = std::chrono::seconds(1));

@@ -41,7 +41,7 @@ protected:
         settings.closeGrace = 300ms;
         settings.fetchLimits.total = 5s;
         mail_.emplace(log_, service ? MailNotifier::kServiceSubject : MailNotifier::kManagerSubject, service);
-        runner_.emplace(settings, list_, log_, *mail_, loop_, clock_, c_);
+        runner_.emplace(settings, list_, log_, *mail_, clock_, c_);
         return *runner_;
     }
     EventRecord timeEvent(long long id, const std::string& command, long long kill = 0) {
@@ -143,7 +143,7 @@ TEST_F(ActionRunnerTest, StopFlagEndsTheKillTimeWaitAndClosesTheProgram) {
     r.startRun(0);
     ASSERT_TRUE(pumpUntil([&] { return exists("pid") && test::readFile(folder_ / "pid").size() > 1; }));
     EXPECT_TRUE(r.anyActive());
-    r.setStopFlag();
+    r.beginStop();
     ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }, 5s));
     EXPECT_EQ(stored(0).state, "Waiting");
     const pid_t pid = std::stoi(test::readFile(folder_ / "pid"));
@@ -258,7 +258,7 @@ TEST_F(ActionRunnerTest, RunsOfOneEventOverlapEachWithItsOwnProgram) {
         return std::count(pids.begin(), pids.end(), '\n') == 2;
     }));
     EXPECT_EQ(r.activeRuns(), 2);
-    r.setStopFlag();
+    r.beginStop();
     ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
     EXPECT_EQ(stored(0).state, "Waiting");
 }
@@ -280,7 +280,7 @@ TEST_F(ActionRunnerTest, TheManagersRunsOpenTheListForEachPass) {
     RunnerSettings settings;
     settings.programFolder = folder_.path();
     MailNotifier mail(log_, MailNotifier::kManagerSubject, false);
-    ActionRunner manager(settings, perPass, log_, mail, loop_, clock_, c_);
+    ActionRunner manager(settings, perPass, log_, mail, clock_, c_);
     manager.startRun(0);
     ASSERT_TRUE(pumpUntil([&] { return !manager.anyActive() && exists("ran0"); }));
     EXPECT_EQ(stored(0).state, "Waiting");
@@ -302,7 +302,7 @@ TEST_F(ActionRunnerTest, ALogThatCannotBeWrittenDoesNotStopTheRun) {
     settings.programFolder = folder_.path();
     MailNotifier mail(broken, MailNotifier::kManagerSubject, false);
     {
-        ActionRunner failing(settings, list_, broken, mail, loop_, clock_, c_);
+        ActionRunner failing(settings, list_, broken, mail, clock_, c_);
         for (int run = 0; run < 3; ++run) {
             failing.startRun(0);  // its "Run event" line cannot be written
             ASSERT_TRUE(pumpUntil([&] { return !failing.anyActive(); }));
@@ -368,7 +368,7 @@ TEST_F(ActionRunnerTest, LastRunKeepsTheWholeDateAndTimeOfTheLocale) {
     settings.programFolder = folder_.path();
     settings.service = true;
     MailNotifier mail(log_, MailNotifier::kServiceSubject, true);
-    ActionRunner usRunner(settings, list_, log_, mail, loop_, clock_, us);
+    ActionRunner usRunner(settings, list_, log_, mail, clock_, us);
     usRunner.startRun(0);
     ASSERT_TRUE(pumpUntil([&] { return !usRunner.anyActive(); }));
     EXPECT_EQ(stored(0).lastRun, "12/11/2026 08:59:16 PM");
@@ -459,7 +459,7 @@ TEST_F(ActionRunnerTest, WebPagesHaveASizeLimitAndAStopEndsTheirTransfer) {
     settings.fetchLimits.maxBytes = 64 * 1024;
     settings.fetchLimits.total = 60s;
     mail_.emplace(log_, MailNotifier::kServiceSubject, true);
-    runner_.emplace(settings, list_, log_, *mail_, loop_, clock_, c_);
+    runner_.emplace(settings, list_, log_, *mail_, clock_, c_);
     runAndWait(*runner_, 10000);
     EXPECT_FALSE(exists("ran10000"));
     EXPECT_FALSE(exists("tmp10000.web"));
@@ -479,14 +479,16 @@ TEST_F(ActionRunnerTest, WebPagesHaveASizeLimitAndAStopEndsTheirTransfer) {
     EXPECT_FALSE(exists("ran10001"));
 }
 
-TEST_F(ActionRunnerTest, TheEngineHandlerRunsTheEventAtTheItemsPosition) {
+// The engine's handler runs the event the item was made for, by the ID it keeps.
+TEST_F(ActionRunnerTest, TheEngineHandlerRunsTheItemsEvent) {
     makeList({timeEvent(0, "true"), timeEvent(1, "touch " + (folder_ / "ran1").string())});
     ActionRunner& r = runner(true);
     SchedulerThread scheduler(clock_);
     ScheduledEvents engine(scheduler, loop_, clock_);
     engine.events().add();
     EventCollectionItem& second = engine.events().add();
-    r.myProc(second, false);
+    second.setEventId(1);
+    r.onItemDue(second);
     ASSERT_TRUE(pumpUntil([&] { return !r.anyActive() && exists("ran1"); }));
     const auto lines = logLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), " Try run Event."), lines.end());

@@ -4,22 +4,22 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-
-#include "support/test_helpers.h"
 #include <set>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
 
-#include "platform/main_loop.h"
 #include "platform/system_error.h"
+#include "platform/wake_event.h"
 #include "support/temp_folder.h"
+#include "support/test_helpers.h"
 
 namespace orvalo {
 namespace {
 
 using namespace std::chrono_literals;
 using test::errorOf;
+using Wait = ProcessLauncher::WaitResult;
 
 bool alive(pid_t pid) { return ::kill(pid, 0) == 0; }
 
@@ -40,35 +40,36 @@ bool reaped(pid_t pid) {
     return all[close + 2] != 'Z';
 }
 
+template <typename Done>
+bool within(Done done, std::chrono::milliseconds limit = 5s) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+ProcessLauncher::Deadline in(std::chrono::milliseconds time) { return std::chrono::steady_clock::now() + time; }
+
 class ProcessLauncherTest : public ::testing::Test {
 protected:
-    template <typename Done>
-    bool runUntil(Done done, std::chrono::milliseconds limit = 5s) {
-        return test::pumpUntil(loop_, done, limit);
-    }
     std::string output(const char* name) {
         std::string text = test::readFile(folder_ / name);
         while (!text.empty() && text.back() == '\n') text.pop_back();
         return text;
     }
-
-    MainLoop loop_;
     test::TempFolder folder_;
 };
 
-TEST_F(ProcessLauncherTest, AProgramThatEndsByItselfMakesTheLauncherReady) {
-    ProcessLauncher launcher(loop_);
-    std::vector<std::uint32_t> reported;
-    launcher.setOnTerminate([&](ProcessLauncher& sender, std::uint32_t code) {
-        EXPECT_EQ(&sender, &launcher);
-        EXPECT_EQ(sender.state(), ProcessLauncher::State::Ready);
-        reported.push_back(code);
-    });
+// The owner sees its command end itself: wait() returns at the end, with its code.
+TEST_F(ProcessLauncherTest, TheOwnerSeesItsCommandEnd) {
+    ProcessLauncher launcher;
     launcher.setCommandLine("exit 3");
     launcher.run();
-    EXPECT_EQ(launcher.state(), ProcessLauncher::State::Watching);
-    ASSERT_TRUE(runUntil([&] { return !reported.empty(); }));
-    EXPECT_EQ(reported, std::vector<std::uint32_t>{3});
+    EXPECT_TRUE(launcher.running());
+    EXPECT_EQ(launcher.wait(in(5s)), Wait::Ended);
+    EXPECT_FALSE(launcher.running());
     EXPECT_EQ(launcher.exitCode(), 3u);
     EXPECT_EQ(errorOf([&] { launcher.requestClose(); }), "Process is not running");
     EXPECT_EQ(errorOf([&] { launcher.kill(); }), "Process is not running");
@@ -77,114 +78,111 @@ TEST_F(ProcessLauncherTest, AProgramThatEndsByItselfMakesTheLauncherReady) {
     const pid_t first = launcher.processId();
     EXPECT_FALSE(reaped(first));
 
-    // The same launcher may run again once it is ready; it lets go of the first.
+    // An ended command is not waited for again: the deadline or the stop ends a wait.
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(launcher.wait(in(200ms)), Wait::DeadlinePassed);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 190ms);
+
+    // The same launcher may run again once its command has ended; it lets go of the first.
     launcher.setCommandLine("exit 0");
     launcher.run();
-    ASSERT_TRUE(runUntil([&] { return reported.size() == 2; }));
-    EXPECT_EQ(reported.back(), 0u);
-    EXPECT_TRUE(runUntil([&] { return reaped(first); }));
+    EXPECT_EQ(launcher.wait(in(5s)), Wait::Ended);
+    EXPECT_EQ(launcher.exitCode(), 0u);
+    EXPECT_TRUE(within([&] { return reaped(first); }));
+}
+
+TEST_F(ProcessLauncherTest, AWaitEndsAtItsDeadlineOrItsStop) {
+    ProcessLauncher launcher;
+    launcher.setCommandLine("sleep 30");
+    launcher.run();
+    EXPECT_EQ(launcher.wait(in(100ms)), Wait::DeadlinePassed);
+    int stop = openWakeEvent();
+    std::thread stopper([stop] {
+        std::this_thread::sleep_for(100ms);
+        signalWakeEvent(stop);
+    });
+    EXPECT_EQ(launcher.wait(ProcessLauncher::Deadline::max(), stop), Wait::Stopped);
+    stopper.join();
+    closeWakeEvent(stop);
+    EXPECT_TRUE(launcher.running());
+    EXPECT_TRUE(launcher.kill());
+    EXPECT_EQ(launcher.wait(in(5s)), Wait::Ended);
+    EXPECT_EQ(launcher.exitCode(), 128u + SIGKILL);
 }
 
 TEST_F(ProcessLauncherTest, TheGroupIsReachedAfterTheCommandHasEnded) {
     pid_t group = -1;
     {
-        ProcessLauncher launcher(loop_);
+        ProcessLauncher launcher;
         launcher.setCommandLine("sleep 30 & exit 0");
         launcher.run();
         group = launcher.processId();
-        ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
+        ASSERT_EQ(launcher.wait(in(5s)), Wait::Ended);
         EXPECT_TRUE(launcher.groupAlive());  // the background sleep
         EXPECT_TRUE(launcher.signalProcessGroup(SIGTERM));
-        EXPECT_TRUE(runUntil([&] { return !launcher.groupAlive(); }));
+        EXPECT_TRUE(within([&] { return !launcher.groupAlive(); }));
     }
-    EXPECT_TRUE(runUntil([&] { return reaped(group); }));
+    EXPECT_TRUE(within([&] { return reaped(group); }));
 }
 
 TEST_F(ProcessLauncherTest, CloseRequestEndsTheWholeGroup) {
-    ProcessLauncher launcher(loop_);
+    ProcessLauncher launcher;
     launcher.setCommandLine("sleep 30 & sleep 30; wait");
     launcher.run();
     EXPECT_EQ(errorOf([&] { launcher.run(); }), "Cannot perform this operation when process is running");
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(launcher.requestClose());
-    ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
+    ASSERT_EQ(launcher.wait(in(5s)), Wait::Ended);
     EXPECT_EQ(launcher.exitCode(), 128u + SIGTERM);
-    // No live process of the group is left.
-    EXPECT_TRUE(runUntil([&] { return !launcher.groupAlive(); }));
+    EXPECT_TRUE(within([&] { return !launcher.groupAlive(); }));
 }
 
 TEST_F(ProcessLauncherTest, AProgramIgnoringTheCloseRequestIsKilled) {
-    ProcessLauncher launcher(loop_);
+    ProcessLauncher launcher;
     launcher.setCommandLine("trap '' TERM; sleep 30");
     launcher.run();
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(launcher.requestClose());
-    EXPECT_FALSE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }, 300ms));
+    EXPECT_EQ(launcher.wait(in(300ms)), Wait::DeadlinePassed);
     EXPECT_TRUE(launcher.kill());
-    ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
+    ASSERT_EQ(launcher.wait(in(5s)), Wait::Ended);
     EXPECT_EQ(launcher.exitCode(), 128u + SIGKILL);
 }
 
-TEST_F(ProcessLauncherTest, DetachingOrDestroyingLeavesTheProgramRunningWithoutAReport) {
-    int reports = 0;
-    pid_t detached = -1, destroyed = -1;
+// A launcher let go of leaves its running command running, and it is reaped when
+// it ends: nothing stays behind as a zombie.
+TEST_F(ProcessLauncherTest, ALauncherLetGoOfLeavesItsCommandRunningAndReaped) {
+    pid_t pid = -1;
     {
-        ProcessLauncher a(loop_), b(loop_);
-        for (ProcessLauncher* l : {&a, &b}) {
-            l->setCommandLine("sleep 30");
-            l->setOnTerminate([&](ProcessLauncher&, std::uint32_t) { ++reports; });
-            l->run();
-        }
-        detached = a.processId();
-        destroyed = b.processId();
-        a.detach();
-        EXPECT_EQ(a.state(), ProcessLauncher::State::Ready);
-        EXPECT_EQ(a.exitCode(), ProcessLauncher::kStoppedWatching);
-    }
-    EXPECT_TRUE(alive(detached));
-    EXPECT_TRUE(alive(destroyed));
-    ::kill(-detached, SIGKILL);
-    ::kill(-destroyed, SIGKILL);
-    loop_.runOnce(200ms);
-    EXPECT_EQ(reports, 0);
-    // Nobody watches them any more, yet they do not stay behind as zombies.
-    const auto giveUp = std::chrono::steady_clock::now() + 5s;
-    while ((!reaped(detached) || !reaped(destroyed)) && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(reaped(detached));
-    EXPECT_TRUE(reaped(destroyed));
-}
-
-TEST_F(ProcessLauncherTest, AReportForADestroyedLauncherIsDropped) {
-    int reports = 0;
-    {
-        ProcessLauncher launcher(loop_);
-        launcher.setOnTerminate([&](ProcessLauncher&, std::uint32_t) { ++reports; });
-        launcher.setCommandLine("exit 0");
+        ProcessLauncher launcher;
+        launcher.setCommandLine("sleep 30");
         launcher.run();
-        std::this_thread::sleep_for(200ms);  // the report is queued, not yet delivered
+        pid = launcher.processId();
     }
-    loop_.runPending();
-    EXPECT_EQ(reports, 0);
+    EXPECT_TRUE(alive(pid));
+    ::kill(-pid, SIGKILL);
+    EXPECT_TRUE(within([&] { return reaped(pid); }));
 }
 
 TEST_F(ProcessLauncherTest, TheChildGetsACleanStart) {
     ::setenv("NOTIFY_SOCKET", "/run/systemd/notify", 1);
+    ::setenv("INVOCATION_ID", "0123", 1);
     ::setenv("ORVALO_TEST_KEPT", "yes", 1);
     const int leaked = ::open("/dev/null", O_RDONLY);  // deliberately without close-on-exec
-    ProcessLauncher launcher(loop_);
+    ProcessLauncher launcher;
     launcher.setCurrentDirectory("  " + folder_.path().string() + "  ");
     launcher.setCommandLine(
-        "  pwd > dir; echo \"${NOTIFY_SOCKET:-unset} $ORVALO_TEST_KEPT\" > env; ls /proc/self/fd > fds; "
-        "cat > stdin; ps -o sess=,pgid= -p $$ > ids; echo $$ > pid");
+        "  pwd > dir; echo \"${NOTIFY_SOCKET:-unset} ${INVOCATION_ID:-unset} $ORVALO_TEST_KEPT\" > env; "
+        "ls /proc/self/fd > fds; cat > stdin; ps -o sess=,pgid= -p $$ > ids; echo $$ > pid");
     launcher.run();
-    ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
+    ASSERT_EQ(launcher.wait(in(5s)), Wait::Ended);
     ::close(leaked);
     ::unsetenv("NOTIFY_SOCKET");
+    ::unsetenv("INVOCATION_ID");
     ::unsetenv("ORVALO_TEST_KEPT");
 
     EXPECT_EQ(output("dir"), folder_.path().string());
-    EXPECT_EQ(output("env"), "unset yes");
+    EXPECT_EQ(output("env"), "unset unset yes");
     EXPECT_EQ(output("stdin"), "");
     std::istringstream fds(output("fds"));
     std::set<int> open;
@@ -198,18 +196,18 @@ TEST_F(ProcessLauncherTest, TheChildGetsACleanStart) {
     EXPECT_EQ(group, pid);
 }
 
-TEST_F(ProcessLauncherTest, IdlePriorityRunsNiced) {
-    ProcessLauncher launcher(loop_);
-    launcher.setPriority(ppIdle);
+TEST_F(ProcessLauncherTest, AGivenEnvironmentIsTheWholeEnvironment) {
+    ProcessLauncher launcher;
     launcher.setCurrentDirectory(folder_.path().string());
-    launcher.setCommandLine("sleep 0.3; cut -d' ' -f19 /proc/$$/stat > nice");
+    launcher.setEnvironment({"PATH=/usr/bin:/bin", "ONLY=this"});
+    launcher.setCommandLine("env | grep -v '^PWD=' | sort > env");
     launcher.run();
-    ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
-    EXPECT_EQ(output("nice"), "19");
+    ASSERT_EQ(launcher.wait(in(5s)), Wait::Ended);
+    EXPECT_EQ(output("env"), "ONLY=this\nPATH=/usr/bin:/bin");
 }
 
 TEST_F(ProcessLauncherTest, FailedStartsCarryTheSystemError) {
-    ProcessLauncher launcher(loop_);
+    ProcessLauncher launcher;
     try {
         launcher.run();
         FAIL();
@@ -218,60 +216,14 @@ TEST_F(ProcessLauncherTest, FailedStartsCarryTheSystemError) {
         EXPECT_STREQ(e.what(), "System Error.  Code: 22.\nInvalid argument");
     }
     launcher.setCommandLine("true");
-    launcher.setApplicationName("  /no/such/shell  ");
+    launcher.setCurrentDirectory("/no/such/folder");
     try {
         launcher.run();
         FAIL();
     } catch (const SystemError& e) {
         EXPECT_EQ(e.code(), ENOENT);
     }
-    EXPECT_EQ(launcher.state(), ProcessLauncher::State::Ready);
-
-    launcher.setApplicationName(" /bin/bash ");
-    launcher.setCurrentDirectory(folder_.path().string());
-    launcher.setCommandLine("echo $BASH_VERSION > shell");
-    launcher.run();
-    ASSERT_TRUE(runUntil([&] { return launcher.state() == ProcessLauncher::State::Ready; }));
-    EXPECT_FALSE(output("shell").empty());
-}
-
-TEST_F(ProcessLauncherTest, WithoutWatchingTheProcessIsStartedAndStillReaped) {
-    ProcessLauncher launcher(loop_);
-    launcher.setWaitForTerminate(false);
-    launcher.setCommandLine("exit 0");
-    launcher.run();
-    EXPECT_EQ(launcher.state(), ProcessLauncher::State::Started);
-    const pid_t pid = launcher.processId();
-    const auto giveUp = std::chrono::steady_clock::now() + 5s;
-    while (!reaped(pid) && std::chrono::steady_clock::now() < giveUp) std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(reaped(pid));
-}
-
-TEST(ProcessLauncherSettings, WindowSettingsMapAsOnWindows) {
-    CPSStartupInfo info;
-    StartupRecord record = startupRecord(info);
-    EXPECT_EQ(record.size, 68u);
-    EXPECT_EQ(record.flags, 0u);  // the show mode counts only without the default window state
-    info.showWindow = swHide;
-    info.defaultWindowState = false;
-    EXPECT_EQ(startupRecord(info).flags, 1u);
-    EXPECT_EQ(startupRecord(info).showCommand, 0u);
-    info.defaultPosition = false;
-    info.left = 10;
-    info.top = 20;
-    info.defaultSize = false;
-    info.width = 300;
-    info.forceOnFeedback = info.forceOffFeedback = true;
-    record = startupRecord(info);
-    EXPECT_EQ(record.flags, 1u | 2u | 4u | 0x40u | 0x80u);
-    EXPECT_EQ(record.x, 10);
-    EXPECT_EQ(record.width, 300);
-    EXPECT_EQ(showCommand(swMinimize), 2u);
-    EXPECT_EQ(showCommand(swMaximize), 3u);
-    EXPECT_EQ(showCommand(swNormal), 1u);
-    EXPECT_EQ(creationFlags(ppNormal, 0), 0x20u);
-    EXPECT_EQ(creationFlags(ppIdle, cpsFlag(cfSuspended) | cpsFlag(cfNewConsole)), 0x40u | 0x4u | 0x10u);
-    EXPECT_EQ(creationFlags(ppRealTime, cpsFlag(cfDefaultErrorMode)), 0x100u | 0x04000000u);
+    EXPECT_FALSE(launcher.running());
 }
 
 }  // namespace

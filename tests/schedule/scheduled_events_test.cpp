@@ -45,7 +45,7 @@ protected:
         EventCollectionItem& item = engine_.events().add();
         item.schedule().setStartDate(start);
         item.setCountMissedEvents(true);
-        if (fired) item.setOnExecute([fired](EventCollectionItem& sender, bool) { fired->push_back(sender.index()); });
+        if (fired) item.setOnExecute([fired](EventCollectionItem& sender) { fired->push_back(sender.index()); });
         return item;
     }
 
@@ -108,7 +108,7 @@ TEST_F(ScheduledEventsTest, ActivateRestartsTheCountersAndAnEndedCountStaysEnded
 TEST_F(ScheduledEventsTest, ActivateWhileTheHandlerRunsIsRefused) {
     EventCollectionItem& item = oneShotAt(at(2026, 12, 11, 12, 0, 1));
     std::string refused;
-    item.setOnExecute([&](EventCollectionItem& sender, bool) {
+    item.setOnExecute([&](EventCollectionItem& sender) {
         EXPECT_EQ(sender.state(), eisExecuting);
         try {
             sender.activate();
@@ -154,7 +154,7 @@ TEST_F(ScheduledEventsTest, ALongHandlerCausesOneExtraFireNotOnePerMissedTrigger
     s.setRecurringType(srkDaily);
     s.dailyFreq().setInterval(1000);  // every second
     int runs = 0;
-    item.setOnExecute([&](EventCollectionItem&, bool) {
+    item.setOnExecute([&](EventCollectionItem&) {
         if (++runs == 1) clock_.set(toWallTime(at(2026, 12, 11, 12, 0, 6, 500)));  // a handler of 5.5 s
     });
     item.activate();
@@ -171,7 +171,7 @@ TEST_F(ScheduledEventsTest, DueItemsRunInIndexOrderComponentsLastRegisteredFirst
     ScheduledEvents second(scheduler_, loop_, clock_);
     std::vector<std::string> order;
     auto record = [&](const std::string& who) {
-        return [&order, who](EventCollectionItem&, bool) { order.push_back(who); };
+        return [&order, who](EventCollectionItem&) { order.push_back(who); };
     };
     for (int i = 0; i < 3; ++i) {
         EventCollectionItem& item = engine_.events().add();
@@ -217,7 +217,7 @@ TEST_F(ScheduledEventsTest, AFailingHandlerIsReportedAndTheItemCarriesOn) {
     item.schedule().setRecurringType(srkDaily);
     item.schedule().dailyFreq().setInterval(60'000);
     item.setCountMissedEvents(true);
-    item.setOnExecute([](EventCollectionItem&, bool) { throw std::runtime_error("handler failed"); });
+    item.setOnExecute([](EventCollectionItem&) { throw std::runtime_error("handler failed"); });
     item.activate();
     moveClockTo(at(2026, 12, 11, 12, 1));
     ASSERT_TRUE(runUntil([&] { return errors.size() == 1; }));
@@ -238,7 +238,7 @@ TEST_F(ScheduledEventsTest, AClockSetBackRestartsOnlyTriggeredExecutingAndPaused
     busy.schedule().dailyFreq().setStartTime(test::hours(12));
     busy.schedule().dailyFreq().setInterval(0);
     bool clockSetBack = false;
-    busy.setOnExecute([&](EventCollectionItem&, bool) {
+    busy.setOnExecute([&](EventCollectionItem&) {
         clock_.set(toWallTime(at(2026, 12, 10, 8)));  // the clock goes back a day and more
         engine_.clockChanged();
         clockSetBack = true;

@@ -34,7 +34,7 @@ protected:
         writeEventListFile(folder_ / "sl.csv", records);
         configureEventListTable(list_, (folder_ / "sl.csv").string(), true);
     }
-    void load() { loadSched(list_, access_, engine_, watcher_, log_, [](EventCollectionItem&, bool) {}); }
+    void load() { loadServiceList(access_, engine_, watcher_, log_, [](EventCollectionItem&) {}); }
     std::vector<std::string> logLines() {
         std::vector<std::string> lines;
         const std::string text = test::readFile(log_.path());

@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
         else if (*disable) CommandCore(true)->disable(id);
         else if (*remove) throw Error(ManagerCore::kOnlyDisable);
         else if (*clear) clearAll(yes);
-        else if (*test) CommandCore(false)->testAction(id, [](auto wait) { std::this_thread::sleep_for(wait); });
+        else if (*test) CommandCore(false)->testAction(id);
         else if (*service) return serviceCommand(serviceAction);
         else if (*log) {
             if (!printLog(serviceLog)) std::fprintf(stderr, "There is no %s yet\n", serviceLog ? "slog.txt" : "applog.txt");

@@ -28,7 +28,7 @@ constexpr std::pair<const char*, const char*> kGridColumns[] = {
     {"Start mode", "START_MODE"}, {"Kill after(min)", "KILL_AFTER_MINS"}};
 
 void openList(CsvDataSet& table) {
-    configureEventListTable(table, (programFolder() / ManagerCore::kListFile).string(), false);
+    configureEventListTable(table, (programFolder() / kManagerListFile).string(), false);
     table.open();
 }
 

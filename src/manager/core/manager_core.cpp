@@ -5,7 +5,7 @@
 #include "schedule/schedule_text_store.h"
 #include "manager/core/test_action.h"
 #include "manager/core/watch_rows.h"
-#include "execution/watch_row_loading.h"
+#include "execution/event_list_loader.h"
 #include "platform/atomic_file.h"
 #include "platform/program_folder.h"
 
@@ -27,21 +27,21 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       loop_(loop),
       clock_(clock),
       log_(folder_ / LogFile::kManagerLog),
-      runnerList_(folder_ / kListFile, listMutex_, [this] { shownListChanged(); }),
+      runnerList_(folder_ / kManagerListFile, listMutex_, [this] { shownListChanged(); }),
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
-      runner_(managerRunner(folder_), runnerList_, log_, mail_, loop),
+      runner_(managerRunner(folder_), runnerList_, log_, mail_),
       watcher_([this](long long id) { runner_.startRun(id); }, clock, [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop, std::move(localtime)),
       serviceProgram_(executableFolder() / "OrvaloS"),
       managerProgram_(executableFolder() / "Orvalo") {
-    configureEventListTable(list_, (folder_ / kListFile).string(), false);
+    configureEventListTable(list_, (folder_ / kManagerListFile).string(), false);
     // Items of a stopped engine are not busy, so in "Service" mode this changes nothing.
     clockWatch_.subscribe([this] { engine_.clockChanged(); });
 }
 
 void ManagerCore::removeLeftoverTemporaryFiles() {
-    orvalo::removeLeftoverTemporaryFiles(folder_, {kListFile, SettingsFile::kFileName});
+    orvalo::removeLeftoverTemporaryFiles(folder_, {kManagerListFile, SettingsFile::kFileName});
 }
 
 ManagerCore::~ManagerCore() { watcher_.stop(); }
@@ -56,7 +56,7 @@ void ManagerCore::shownListChanged() {
 }
 
 void ManagerCore::syncShownList() {
-    const std::optional<FileIdentity> onDisk = fileIdentity(folder_ / kListFile);
+    const std::optional<FileIdentity> onDisk = fileIdentity(folder_ / kManagerListFile);
     if (!list_.active() || onDisk == shownFile_) return;
     const int position = list_.recNo();
     list_.close();
@@ -65,7 +65,7 @@ void ManagerCore::syncShownList() {
     shownFile_ = onDisk;
 }
 
-void ManagerCore::noteShownListSaved() { shownFile_ = fileIdentity(folder_ / kListFile); }
+void ManagerCore::noteShownListSaved() { shownFile_ = fileIdentity(folder_ / kManagerListFile); }
 
 std::unique_lock<std::mutex> ManagerCore::lockList() {
     std::unique_lock lock(listMutex_);
@@ -85,11 +85,12 @@ void ManagerCore::beginStop() {
     testActions_.beginStop();
 }
 
-void ManagerCore::finishStop() {
-    runner_.joinAll();
+void ManagerCore::stopRuns(std::chrono::steady_clock::time_point until) {
+    runner_.stop(until);
     testActions_.join();
-    saveSettings();
 }
+
+void ManagerCore::finishStop() { saveSettings(); }
 
 void ManagerCore::start(bool runEvents) {
     runEvents_ = runEvents;
@@ -97,8 +98,7 @@ void ManagerCore::start(bool runEvents) {
         const auto lock = lockList();
         list_.open();
         noteShownListSaved();
-        loadTimeEvents();
-        loadWatchTable();
+        loadEvents();
     }
     settings_ = SettingsFile(folder_ / SettingsFile::kFileName).readManager();
     mail_.setSettings(settings_.mail);
@@ -115,48 +115,22 @@ void ManagerCore::activateEnabledTimeEvents() {
     const auto lock = lockList();
     for (list_.first(); !list_.eof(); list_.next()) {
         const auto id = parseInteger(list_.value("ID"));
-        if (list_.value("FILE") == kFileTimeEvent && id && *id >= 0 && *id < engine_.events().count() &&
+        if (eventKindOf(list_.value("FILE")) == EventKind::Time && id && *id >= 0 && *id < engine_.events().count() &&
             list_.value("ACTIVE") == kActiveEnabled)
             engine_.events().items(static_cast<int>(*id)).activate();
     }
 }
 
-void ManagerCore::loadTimeEvents() {
+void ManagerCore::loadEvents() {
     engine_.events().clear();
-    for (list_.first(); !list_.eof(); list_.next()) {
-        if (list_.value("FILE") != kFileTimeEvent) continue;
-        const auto id = parseInteger(list_.value("ID"));
-        if (!id || *id < 0 || *id > engine_.events().count()) {
-            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: its ID does not follow the others");
-            continue;
-        }
-        EventCollectionItem& item = engine_.events().insert(static_cast<int>(*id));
-        item.deactivate();
-        item.setName(list_.value("NAME"));
-        item.setCountMissedEvents(true);
-        item.setOnExecute([this](EventCollectionItem& sender, bool snooze) { runner_.myProc(sender, snooze); });
-        try {
-            readSchedule(item, scheduleTextFromField(list_.value("CFG_SAVE")));
-        } catch (const Error& e) {
-            // The item keeps its place, so the positions of the following events hold.
-            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: " + e.what());
-        }
+    {
+        std::lock_guard rows(watcher_.lock());
+        watcher_.rows().clear();
     }
-}
-
-void ManagerCore::loadWatchTable() {
-    std::lock_guard rows(watcher_.lock());
-    watcher_.rows().clear();
-    const LocalMoment now = watcher_.now();
-    for (list_.first(); !list_.eof(); list_.next()) {
-        const auto id = parseInteger(list_.value("ID"));
-        if (!id || *id < 1000) continue;
-        try {
-            watcher_.rows().push_back(watchRowFromRecord(list_, now));
-        } catch (const Error& e) {
-            loadReports_.push_back("Event " + list_.value("ID") + " was not loaded: " + e.what());
-        }
-    }
+    EventListLoading how;
+    how.badRecord = EventListLoading::BadRecord::ReportAndSkip;
+    how.onDue = [this](EventCollectionItem& item) { runner_.onItemDue(item); };
+    loadReports_ = loadEventList(list_, engine_, watcher_, how);
 }
 
 void ManagerCore::appendRecord(const EventRecord& record) {
@@ -186,10 +160,11 @@ long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventF
     const long long id = nextId(nextTimeEventId);
     const std::string text = scheduleToText(schedule);
     EventCollectionItem& item = engine_.events().insert(static_cast<int>(id));
+    item.setEventId(id);
     item.setSchedule(schedule);
     item.setName(action.name);
     item.setCountMissedEvents(true);
-    item.setOnExecute([this](EventCollectionItem& sender, bool snooze) { runner_.myProc(sender, snooze); });
+    item.setOnExecute([this](EventCollectionItem& sender) { runner_.onItemDue(sender); });
     try {
         appendRecord(makeTimeEvent(id, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text));
     } catch (...) {
@@ -238,7 +213,7 @@ void ManagerCore::moveToEvent(long long id) {
 void ManagerCore::setActive(long long id, bool enabled) {
     const auto lock = lockList();
     moveToEvent(id);
-    if (id >= 1000) {
+    if (eventKindOf(list_.value("FILE")) != EventKind::Time) {
         std::lock_guard rows(watcher_.lock());
         for (WatchRow& row : watcher_.rows())
             if (row.id == id) {
@@ -258,9 +233,7 @@ void ManagerCore::setActive(long long id, bool enabled) {
     changesPending_ = true;
 }
 
-void ManagerCore::testAction(long long id, const Wait& wait) {
-    runTestAction(TestAction::fromRecord(record(id)), kTestRunTime, wait);
-}
+void ManagerCore::testAction(long long id) { runTestAction(TestAction::fromRecord(record(id)), kTestRunTime); }
 
 void ManagerCore::startTestAction(long long id, TestActions::OnError onError) {
     testActions_.start(TestAction::fromRecord(record(id)), kTestRunTime, std::move(onError));

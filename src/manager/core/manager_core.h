@@ -36,7 +36,6 @@ namespace orvalo {
 
 class ManagerCore {
 public:
-    static constexpr const char* kListFile = "L.csv";
     static constexpr const char* kOnlyDisable = "Only disable event.";
     static constexpr const char* kClearQuestion = "Really all delete ?";
     static constexpr const char* kServiceInstalled = "Service instaled and running.";
@@ -103,10 +102,9 @@ public:
     void editWebEvent(long long id, const WebEventForm& form);
 
     // Runs the event's command once and touches nothing else: with kill minutes
-    // above 0, waits kTestRunTime through `wait`, then asks the command to close.
-    // Blocks for that time; the window calls it off its thread.
-    using Wait = std::function<void(std::chrono::milliseconds)>;
-    void testAction(long long id, const Wait& wait);
+    // above 0, waits kTestRunTime, then asks the command to close. Blocks for that
+    // time (orvaloctl); the window uses startTestAction.
+    void testAction(long long id);
     // The same test on a thread of its own, tracked: closing ends it as it ends the
     // runs. onError gets a failure's message on that thread.
     void startTestAction(long long id, TestActions::OnError onError);
@@ -122,7 +120,7 @@ public:
     void setServiceProgram(std::filesystem::path program) { serviceProgram_ = std::move(program); }
     void setServiceManager(std::unique_ptr<ServiceManager> manager) { serviceManager_ = std::move(manager); }
     const std::filesystem::path& folder() const { return folder_; }
-    std::filesystem::path listFile() const { return folder_ / kListFile; }
+    std::filesystem::path listFile() const { return folder_ / kManagerListFile; }
 
     // "View service log" / "View application log": the log file (the window opens it).
     std::filesystem::path logFile(bool service) const;
@@ -144,16 +142,20 @@ public:
     void onListChanged(std::function<void()> handler) { listChanged_ = std::move(handler); }
     // While a dialog is open the watcher rests; it resumes in "Application" mode only.
     void pauseWatching(bool paused);
-    // Closing: the engine and the watcher stopped, StopFlag set, test actions cut short.
-    // The caller then lets the loop turn (six seconds, and until no run is active)
-    // and calls finishStop(), which waits for the runs' threads and saves the settings.
+    // Closing, in three steps. beginStop() on the loop's thread: the engine and the
+    // watcher stop, StopFlag is set, test actions are cut short. stopRuns() on any
+    // thread (the window calls it off its own): the runner's stop sequence until
+    // `until`, then every run and test waited for. finishStop() on the loop's thread:
+    // the settings saved.
     void beginStop();
+    void stopRuns(std::chrono::steady_clock::time_point until);
     bool runsActive() const { return runner_.anyActive() || testActions_.active(); }
     void finishStop();
 
 private:
-    void loadTimeEvents();
-    void loadWatchTable();
+    // The list's time events into the engine, its file and web events into the watch
+    // table; a record that cannot be loaded is reported and passed over.
+    void loadEvents();
     // The next ID by the kind's rule, over the IDs the list holds now.
     long long nextId(std::int64_t (*rule)(const std::vector<std::int64_t>&));
     void appendRecord(const EventRecord& record);

@@ -14,7 +14,6 @@ namespace orvalo {
 namespace {
 
 constexpr const char* kServiceName = "Orvalo";
-constexpr const char* kServiceList = "sl.csv";
 
 }  // namespace
 
@@ -27,14 +26,14 @@ ServiceState ManagerCore::serviceState() { return serviceManager().query(kServic
 
 std::string ManagerCore::handListToService() {
     const auto lock = lockList();
-    const std::filesystem::path source = folder_ / kListFile;
+    const std::filesystem::path source = folder_ / kManagerListFile;
     std::string failure;
     try {
         // Closing writes what is still pending, so the service gets every edit.
         list_.close();
         std::string text;
-        if (readWholeFile(source, text)) writeFileAtomically(folder_ / kServiceList, text);
-        else std::filesystem::remove(folder_ / kServiceList);  // no list file: an empty list for both
+        if (readWholeFile(source, text)) writeFileAtomically(folder_ / kServiceListFile, text);
+        else std::filesystem::remove(folder_ / kServiceListFile);  // no list file: an empty list for both
     } catch (const std::exception& e) {
         failure = std::string("The event list could not be handed to the service: ") + e.what();
     }
@@ -88,7 +87,7 @@ std::string ManagerCore::stopService() {
 }
 
 void ManagerCore::requireTrustedServiceFiles() const {
-    requireTrustedPaths({folder_, folder_ / kListFile, folder_ / kServiceList, folder_ / SettingsFile::kFileName,
+    requireTrustedPaths({folder_, folder_ / kManagerListFile, folder_ / kServiceListFile, folder_ / SettingsFile::kFileName,
                          serviceProgram_, serviceProgram_.parent_path()},
                         ::geteuid());
 }

@@ -3,7 +3,6 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "execution/process_launcher.h"
-#include "platform/main_loop.h"
 
 namespace orvalo {
 
@@ -15,26 +14,19 @@ TestAction TestAction::fromRecord(const EventRecord& record) {
     return action;
 }
 
-void runTestAction(const TestAction& action, std::chrono::milliseconds testTime,
-                   const std::function<void(std::chrono::milliseconds)>& wait) {
-    // Not watched: the launcher reports no end, so its queue never runs.
-    MainLoop unused;
-    ProcessLauncher launcher(unused);
+void runTestAction(const TestAction& action, std::chrono::milliseconds testTime, int stopFd) {
+    ProcessLauncher launcher;
     launcher.setCommandLine(action.commandLine);
-    launcher.setWaitForTerminate(false);
-    launcher.startupInfo().defaultWindowState = false;
-    launcher.startupInfo().showWindow = action.startMode == "Hide"       ? swHide
-                                        : action.startMode == "Minimize" ? swMinimize
-                                                                         : swNormal;
     try {
         launcher.run();
-        if (action.killMinutes > 0) {
-            wait(testTime);
-            // A command that has ended by now needs no close request.
-            launcher.requestClose(true);
-        }
+        if (action.killMinutes <= 0) return;
+        const auto until = std::chrono::steady_clock::now() + testTime;
+        // The whole test time, also for a command that ends sooner, unless cut short.
+        if (launcher.wait(until, stopFd) == ProcessLauncher::WaitResult::Ended) launcher.wait(until, stopFd);
+        // A command that has ended by now needs no close request.
+        if (launcher.running()) launcher.requestClose();
     } catch (const Error&) {
-        if (launcher.state() != ProcessLauncher::State::Ready) {
+        if (launcher.running()) {
             try {
                 launcher.kill();
             } catch (const Error&) {

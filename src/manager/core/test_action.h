@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <string>
 
 #include "eventlist/event_record.h"
@@ -19,10 +18,9 @@ struct TestAction {
     static TestAction fromRecord(const EventRecord& record);
 };
 
-// Starts the command; when killMinutes is above 0, calls wait(testTime), then asks
-// the command's process group to close. Returns once that is done. Raises the
-// start's SystemError after the kill attempt.
-void runTestAction(const TestAction& action, std::chrono::milliseconds testTime,
-                   const std::function<void(std::chrono::milliseconds)>& wait);
+// Starts the command; when killMinutes is above 0, waits testTime (less when stopFd
+// becomes readable), then asks the command's process group to close. Returns once
+// that is done. Raises the start's SystemError after the kill attempt.
+void runTestAction(const TestAction& action, std::chrono::milliseconds testTime, int stopFd = -1);
 
 }  // namespace orvalo

@@ -1,10 +1,15 @@
 #include "manager/core/test_actions.h"
 
+#include "platform/wake_event.h"
+
 namespace orvalo {
+
+TestActions::TestActions() : stopFd_(openWakeEvent()) {}
 
 TestActions::~TestActions() {
     beginStop();
     join();
+    closeWakeEvent(stopFd_);
 }
 
 void TestActions::start(TestAction action, std::chrono::milliseconds testTime, OnError onError) {
@@ -22,7 +27,7 @@ void TestActions::start(TestAction action, std::chrono::milliseconds testTime, O
     auto done = std::make_shared<bool>(false);
     runs_.push_back({std::thread([this, action = std::move(action), testTime, onError = std::move(onError), done] {
                          try {
-                             runTestAction(action, testTime, [this](std::chrono::milliseconds time) { wait(time); });
+                             runTestAction(action, testTime, stopFd_);
                          } catch (const std::exception& e) {
                              if (onError) onError(e.what());
                          }
@@ -39,17 +44,10 @@ bool TestActions::active() const {
     return false;
 }
 
-void TestActions::wait(std::chrono::milliseconds time) {
-    std::unique_lock lock(mutex_);
-    stopped_.wait_for(lock, time, [this] { return stopping_; });
-}
-
 void TestActions::beginStop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    stopped_.notify_all();
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    signalWakeEvent(stopFd_);
 }
 
 void TestActions::join() {

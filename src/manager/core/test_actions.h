@@ -5,7 +5,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <list>
 #include <memory>
@@ -21,7 +20,10 @@ class TestActions {
 public:
     using OnError = std::function<void(const std::string& message)>;
 
+    TestActions();
     ~TestActions();
+    TestActions(const TestActions&) = delete;
+    TestActions& operator=(const TestActions&) = delete;
 
     // Starts the test; onError gets the message of a failure, on the test's thread.
     // Nothing starts once the stop has begun.
@@ -31,11 +33,8 @@ public:
     void join();
 
 private:
-    // Waits the test time, or less once the stop has begun.
-    void wait(std::chrono::milliseconds time);
-
     mutable std::mutex mutex_;
-    std::condition_variable stopped_;
+    int stopFd_;  // readable once the stop has begun
     bool stopping_ = false;
     struct Run {
         std::thread thread;

@@ -487,24 +487,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     stopping_->setVisible(true);
     setEnabled(false);
     core_.beginStop();
-    // The window keeps turning while running events get their time, then until the
-    // last run has ended.
-    QTimer::singleShot(stopWait_, this, [this] {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [this, poll] {
-            if (core_.runsActive()) return;
-            poll->stop();
-            try {
-                core_.finishStop();
-            } catch (const std::exception& e) {
-                showMessage(this, QString::fromStdString(e.what()));
-            }
-            stopped_ = true;
-            close();
-            if (onStopped_) onStopped_();
-        });
-        poll->start(50);
+    // The runner's stop sequence runs off the window's thread, so the window keeps
+    // responding while running events get their time; its end comes back here.
+    const auto until = std::chrono::steady_clock::now() + stopWait_;
+    stopThread_ = std::thread([this, until] {
+        core_.stopRuns(until);
+        QMetaObject::invokeMethod(this, [this] { finishClosing(); }, Qt::QueuedConnection);
     });
+}
+
+void MainWindow::finishClosing() {
+    if (stopThread_.joinable()) stopThread_.join();
+    try {
+        core_.finishStop();
+    } catch (const std::exception& e) {
+        showMessage(this, QString::fromStdString(e.what()));
+    }
+    stopped_ = true;
+    close();
+    if (onStopped_) onStopped_();
+}
+
+MainWindow::~MainWindow() {
+    // A window destroyed while closing waits for the stop it began.
+    if (stopThread_.joinable()) stopThread_.join();
 }
 
 }  // namespace orvalo

@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "manager/core/manager_core.h"
 
@@ -26,6 +27,7 @@ class EventTableModel;
 class MainWindow : public QWidget {
 public:
     explicit MainWindow(ManagerCore& core, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     EventTableModel& model() { return *model_; }
     // "Hide to tray": into the tray when there is one, else minimised (said once).
@@ -61,6 +63,8 @@ private:
     void selectRow(int row);
     void showClock();
     void applyRunMode();
+    // Back on the window's thread once the stop sequence has ended.
+    void finishClosing();
 
     // The commands behind the buttons.
     void addTimeEvent();
@@ -108,7 +112,8 @@ private:
     std::chrono::milliseconds stopWait_{6000};
     std::function<void()> onStopped_;
     QString pendingCurrent_;
-    std::function<bool(const QString& path)> openWithDesktop_;  // the event a command made current, until the next refresh
+    std::function<bool(const QString& path)> openWithDesktop_;
+    std::thread stopThread_;  // the event a command made current, until the next refresh
 };
 
 }  // namespace orvalo

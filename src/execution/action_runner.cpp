@@ -19,7 +19,7 @@ struct ActionRunner::Record {
     std::string startMode;
     long long log = 0;
     long long email = 0;
-    long long file = 0;
+    bool web = false;
     long long killMinutes = 0;
     std::string url;
     long long wExist = 1;
@@ -143,7 +143,8 @@ bool ActionRunner::firstPass(long long id, Record& record) {
             r.log = table.fieldByName("LOG").asInteger();
             r.email = table.fieldByName("EMAIL").asInteger();
             if (settings_.service) log("Active event " + std::to_string(id) + " (" + r.commandLine + " " + r.startMode + ")");
-            r.file = table.fieldByName("FILE").asInteger();
+            table.fieldByName("FILE").asInteger();  // a FILE that is no number ends the run here
+            r.web = eventKindOf(table.value("FILE")) == EventKind::Web;
             try {
                 r.killMinutes = table.fieldByName("KILL_AFTER_MINS").asInteger();
                 r.url = table.value("W_URL");
@@ -268,7 +269,7 @@ void ActionRunner::execute(long long id) {
     // Once the record says "Running", it goes back to "Waiting" however the run ends.
     try {
         list_.afterFirstPass();
-        if (record.file != 2 || webConditionHolds(id, record)) runCommand(id, record);
+        if (!record.web || webConditionHolds(id, record)) runCommand(id, record);
     } catch (...) {
         if (marked) finalPass(id);
         throw;

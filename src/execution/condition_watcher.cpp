@@ -36,7 +36,7 @@ LocalMoment ConditionWatcher::now() const { return momentOf(toLocalDateTime(cloc
 void ConditionWatcher::start(MainLoop& loop, std::chrono::milliseconds tick) {
     stop();
     loop_ = &loop;
-    timer_ = loop.addTimer(tick, [this] { kontrolaFile(); });
+    timer_ = loop.addTimer(tick, [this] { checkConditions(); });
 }
 
 void ConditionWatcher::stop() {
@@ -44,11 +44,11 @@ void ConditionWatcher::stop() {
     loop_ = nullptr;
 }
 
-void ConditionWatcher::kontrolaFile() {
+void ConditionWatcher::checkConditions() {
     std::lock_guard lock(mutex_);
     for (WatchRow& row : rows_) {
         // Checked again on the first tick after the run has ended.
-        if (busy_ && row.enable == 1 && row.nespusteno == 1 && busy_(row.id)) continue;
+        if (busy_ && row.enable == 1 && row.stillWatched == 1 && busy_(row.id)) continue;
         if (row.isWebRow()) checkWebRow(row);
         else checkFileRow(row);
     }
@@ -57,7 +57,7 @@ void ConditionWatcher::kontrolaFile() {
 void ConditionWatcher::checkFileRow(WatchRow& row) {
     // The counters as read now rule this row's whole turn.
     const int loop = row.loop, loopNum = row.loopNum, waitNum = row.waitNum, waitNumMax = row.waitNumMax;
-    if (row.enable != 1 || row.nespusteno != 1) return;
+    if (row.enable != 1 || row.stillWatched != 1) return;
 
     if (waitNum == 0 || waitNumMax == 0) {
         const std::optional<LocalMoment> modified = modifiedMoment(row.filename);
@@ -78,7 +78,7 @@ void ConditionWatcher::checkFileRow(WatchRow& row) {
             if (waitNum == 0 && waitNumMax > 0) row.waitNum = waitNumMax;
             row.datetime = modified ? *modified : now();
             if (sizeTest) row.size = fileSize(row.filename).value_or(0);
-            if (loopNum == 1 || loop == 0) row.nespusteno = 0;
+            if (loopNum == 1 || loop == 0) row.stillWatched = 0;
             if (loopNum > 1) row.loopNum = loopNum - 1;
         }
     }
@@ -88,7 +88,7 @@ void ConditionWatcher::checkFileRow(WatchRow& row) {
 
 void ConditionWatcher::checkWebRow(WatchRow& row) {
     const int count = row.wCheckCnt, period = row.wCheck;
-    if (row.enable != 1 || row.nespusteno != 1) return;
+    if (row.enable != 1 || row.stillWatched != 1) return;
     if (count == 0 || period == 0) {
         startRun_(row.id);
         if (count == 0 && period > 0) row.wCheckCnt = period;

@@ -26,7 +26,7 @@ struct WatchRow {
     LocalMoment datetime = 0;   // the file's modification time as last seen (two-second steps)
     std::uint64_t size = 0;     // the file's size as last seen
     int enable = 0;             // 1: active
-    int nespusteno = 1;         // 1: still watched; 0: finished
+    int stillWatched = 1;         // 1: still watched; 0: finished
     int loop = 0;               // 0: stop after the first run
     int loopNum = 0;            // runs left: 1 last, above 1 counts down, 0 or less no limit
     int waitNum = 0;            // ticks left in the pause after a run
@@ -57,7 +57,7 @@ public:
     std::mutex& lock() { return mutex_; }
 
     // One pass over the table.
-    void kontrolaFile();
+    void checkConditions();
     // Ticks on the loop every tick (10 s) until stop().
     void start(MainLoop& loop, std::chrono::milliseconds tick = kTick);
     void stop();

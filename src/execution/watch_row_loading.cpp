@@ -38,7 +38,7 @@ WatchRow watchRowFromRecord(const CsvDataSet& list, LocalMoment now) {
         row.size = fileSize(row.filename).value_or(0);
     }
     row.enable = list.value("ACTIVE") == kActiveEnabled ? 1 : 0;
-    row.nespusteno = 1;
+    row.stillWatched = 1;
     row.loop = asInt(list, "F_RUNMODE");
     row.loopNum = asInt(list, "F_ENUMEND");
     if (list.value("F_INFINITY") == "1") row.loopNum = -1;

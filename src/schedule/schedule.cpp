@@ -16,7 +16,7 @@ namespace {
 constexpr std::uint32_t kDayMs = static_cast<std::uint32_t>(kMillisecondsPerDay);
 
 // Pascal-style remainder (sign of the dividend), as the alignment rules use it.
-std::int64_t rem(std::int64_t a, std::int64_t b) { return a % b; }
+std::int64_t truncatedRemainder(std::int64_t a, std::int64_t b) { return a % b; }
 
 std::int32_t checkedDate(std::int64_t date) {
     if (date < kFirstDate || date > kLastDate) throw OutOfCalendar();
@@ -268,7 +268,7 @@ void Schedule::alignToValidDate(ScheduleStamp& stamp) const {
                 if (weekday == 6) date += 2;
                 else if (weekday == 7) date += 1;
             } else {
-                const std::int64_t r = rem(date - s, daily_.interval);
+                const std::int64_t r = truncatedRemainder(date - s, daily_.interval);
                 if (r != 0) date += daily_.interval - r;
             }
             break;
@@ -278,7 +278,7 @@ void Schedule::alignToValidDate(ScheduleStamp& stamp) const {
                 ++date;
             }
             const std::int64_t d = date - s;
-            const std::int64_t weeks = rem(d / 7, weekly_.interval);
+            const std::int64_t weeks = truncatedRemainder(d / 7, weekly_.interval);
             if (d != 0 && weeks != 0) date += 7 * (weekly_.interval - weeks);
             break;
         }
@@ -288,7 +288,7 @@ void Schedule::alignToValidDate(ScheduleStamp& stamp) const {
             std::int64_t year = c.year;
             std::int64_t month = c.month;
             const std::int64_t interval = monthly_.interval;
-            const std::int64_t m = rem((12 * year + month) - (12 * start.year + start.month), interval);
+            const std::int64_t m = truncatedRemainder((12 * year + month) - (12 * start.year + start.month), interval);
             if (m != 0) addMonths(year, month, interval - m);
             std::int64_t target = dateOf(static_cast<int>(year), static_cast<int>(month),
                                          targetDay(static_cast<int>(year), static_cast<int>(month)));
@@ -305,7 +305,7 @@ void Schedule::alignToValidDate(ScheduleStamp& stamp) const {
             std::int64_t year = calendarDate(checkedDate(date)).year;
             const std::int64_t startYear = calendarDate(checkedDate(s)).year;
             const std::int64_t interval = yearly_.interval;
-            const std::int64_t r = rem(year - startYear, interval);
+            const std::int64_t r = truncatedRemainder(year - startYear, interval);
             if (r != 0) year += interval - r;
             if (year > 9999) throw OutOfCalendar();
             std::int64_t target = dateOf(static_cast<int>(year), month, targetDay(static_cast<int>(year), month));
@@ -400,7 +400,7 @@ ScheduleStamp Schedule::stepFrom(ScheduleStamp fromEvent) {
     return result;
 }
 
-ScheduleStamp Schedule::nextTrigger(bool /*countMissed*/) { return stepFrom(lastTriggered_); }
+ScheduleStamp Schedule::nextTrigger() { return stepFrom(lastTriggered_); }
 
 ScheduleStamp Schedule::nextTriggerFrom(ScheduleStamp from, bool countMissed) {
     return countMissed ? walkFast(from) : stepFrom(from);

@@ -140,8 +140,8 @@ public:
     MonthlySchedule monthly() { return MonthlySchedule(*this); }
     YearlySchedule yearly() { return YearlySchedule(*this); }
 
-    // stepFrom(lastTriggered()), whatever countMissed says.
-    ScheduleStamp nextTrigger(bool countMissed);
+    // The trigger after the last one: stepFrom(lastTriggered()).
+    ScheduleStamp nextTrigger();
     // countMissed false: stepFrom(from). countMissed true: every trigger from the last
     // one up to from is handed out and counted, and the first at or after from is
     // returned. The cost grows with the number of valid days skipped, not with the

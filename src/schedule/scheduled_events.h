@@ -105,8 +105,6 @@ public:
     EventCollectionItem& insert(int index);
     void deleteItem(int index);
     void clear();
-    // Ends a batch of changes; scheduling does not depend on it.
-    void endUpdate() {}
     int indexOf(const EventCollectionItem& item) const;
 
 private:

@@ -42,7 +42,7 @@ protected:
             ++tick_;
             if (before) before(tick_);
             const std::size_t runsBefore = runs_.size();
-            watcher_.kontrolaFile();
+            watcher_.checkConditions();
             if (runs_.size() > runsBefore) fired.push_back(tick_);
         }
         return fired;
@@ -59,7 +59,7 @@ TEST_F(ConditionWatcherTest, ExistFileOneTimeRunsOnceThenIsFinished) {
     EXPECT_TRUE(ticks(3).empty());
     test::writeFile(folder_ / "in.txt", "x");
     EXPECT_EQ(ticks(5), std::vector<int>{4});
-    EXPECT_EQ(watcher_.rows()[0].nespusteno, 0);
+    EXPECT_EQ(watcher_.rows()[0].stillWatched, 0);
 }
 
 TEST_F(ConditionWatcherTest, ExistFileLoopingWithoutPauseRunsEveryTickWhileThereIs) {
@@ -68,7 +68,7 @@ TEST_F(ConditionWatcherTest, ExistFileLoopingWithoutPauseRunsEveryTickWhileThere
     EXPECT_EQ(ticks(3), (std::vector<int>{1, 2, 3}));
     std::filesystem::remove(folder_ / "in.txt");
     EXPECT_TRUE(ticks(2).empty());
-    EXPECT_EQ(watcher_.rows()[0].nespusteno, 1);
+    EXPECT_EQ(watcher_.rows()[0].stillWatched, 1);
 }
 
 TEST_F(ConditionWatcherTest, APauseOfOneMinuteSkipsFiveTicksAfterTheRun) {
@@ -87,7 +87,7 @@ TEST_F(ConditionWatcherTest, ChangesRunALimitedNumberOfCycles) {
         if (tick % 2 == 1) setModified("data.csv", 1'700'000'000 + 10 * tick);  // same size, new time
     });
     EXPECT_EQ(fired, (std::vector<int>{3, 5, 7}));
-    EXPECT_EQ(watcher_.rows()[0].nespusteno, 0);
+    EXPECT_EQ(watcher_.rows()[0].stillWatched, 0);
 }
 
 TEST_F(ConditionWatcherTest, ANewTimeAndANewSizeFireOnTwoTicks) {
@@ -175,7 +175,7 @@ TEST_F(ConditionWatcherTest, ABusyEventIsNotCheckedAgain) {
     for (tick_ = 1; tick_ <= 6; ++tick_) {
         if (tick_ == 2) busy = {10000, file.id};
         if (tick_ == 5) busy.clear();
-        watcher.kontrolaFile();
+        watcher.checkConditions();
     }
     const std::vector<std::pair<int, long long>> expected = {{1, 10000}, {1, file.id}, {5, 10000},
                                                              {5, file.id}, {6, 10000}, {6, file.id}};

@@ -24,7 +24,7 @@ TEST(WatchRows, AddedFileEventsStartInactiveWithTheirFilesState) {
     EXPECT_EQ(added.datetime, ConditionWatcher::modifiedMoment(form.condition.path).value());
     EXPECT_EQ(added.size, 5u);
     EXPECT_EQ(added.enable, 0);
-    EXPECT_EQ(added.nespusteno, 1);
+    EXPECT_EQ(added.stillWatched, 1);
     EXPECT_EQ(added.loop, 1);
     EXPECT_EQ(added.loopNum, 3);
     EXPECT_EQ(added.waitNum, 5);

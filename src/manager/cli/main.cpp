@@ -47,7 +47,7 @@ long long addEvent(const std::string& kind, const EventOptions& options) {
     long long id = 0;
     if (kind == "time") {
         ActionFields action;
-        action.name = core->proposedName(kFileTimeEvent);
+        action.name = core->proposedName(EventKind::Time);
         applyActionOptions(options, action);
         // As the window proposes it: starting now.
         const LocalDateTime now = toLocalDateTime(nowStamp(SystemClock::instance()));
@@ -58,13 +58,13 @@ long long addEvent(const std::string& kind, const EventOptions& options) {
         id = core->addTimeEvent(action, form);
     } else if (kind == "file") {
         FileEventForm form;
-        form.action.name = core->proposedName(kFileFileEvent);
+        form.action.name = core->proposedName(EventKind::File);
         applyFileOptions(options, form);
         requireCommand();
         id = core->addFileEvent(form);
     } else {
         WebEventForm form;
-        form.action.name = core->proposedName(kFileWebEvent);
+        form.action.name = core->proposedName(EventKind::Web);
         applyWebOptions(options, form);
         requireCommand();
         id = core->addWebEvent(form);
@@ -75,22 +75,23 @@ long long addEvent(const std::string& kind, const EventOptions& options) {
 
 void changeEvent(long long id, const EventOptions& options) {
     CommandCore core(true);
-    const std::string kind = core->record(id).file;
-    if (kind == kFileTimeEvent) {
+    const EventRecord record = core->record(id);
+    const std::optional<EventKind> kind = record.kind();
+    if (kind == EventKind::Time) {
         auto [action, form] = core->timeEventForm(id);
         applyActionOptions(options, action);
         applyTimeOptions(options, form);
         core->editTimeEvent(id, action, form);
-    } else if (kind == kFileFileEvent) {
+    } else if (kind == EventKind::File) {
         FileEventForm form = core->fileEventForm(id);
         applyFileOptions(options, form);
         core->editFileEvent(id, form);
-    } else if (kind == kFileWebEvent) {
+    } else if (kind == EventKind::Web) {
         WebEventForm form = core->webEventForm(id);
         applyWebOptions(options, form);
         core->editWebEvent(id, form);
     } else {
-        throw Error("Event " + std::to_string(id) + " cannot be edited: its FILE is '" + kind + "'");
+        throw Error("Event " + std::to_string(id) + " cannot be edited: its FILE is '" + record.file + "'");
     }
     if (options.enable) enableEvent(*core, id);
 }

@@ -76,7 +76,7 @@ void showEvent(long long id) {
         if (field.name == "CFG_SAVE") continue;
         std::printf("%-16s %s\n", (std::string(field.name) + ":").c_str(), table.value(field.name).c_str());
     }
-    if (table.value("FILE") == kFileTimeEvent) {
+    if (eventKindOf(table.value("FILE")) == EventKind::Time) {
         const Schedule schedule =
             scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
         std::printf("%-16s %s\n", "Schedule:", describeSchedule(schedule).c_str());
@@ -87,7 +87,7 @@ void printNextFires(long long id, int count, const std::string& from) {
     CsvDataSet table;
     openList(table);
     if (!findEvent(table, id)) throw Error("There is no event " + std::to_string(id));
-    if (table.value("FILE") != kFileTimeEvent) throw Error("Event " + std::to_string(id) + " is not a time event");
+    if (eventKindOf(table.value("FILE")) != EventKind::Time) throw Error("Event " + std::to_string(id) + " is not a time event");
     const Schedule schedule = scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());
     const ScheduleStamp activatedAt = from.empty() ? nowStamp(SystemClock::instance()) : parseMoment(from);
     const std::vector<ScheduleStamp> fires = upcomingFires(schedule, activatedAt, count);

@@ -8,9 +8,18 @@ namespace orvalo {
 
 namespace {
 
-void requireKind(const EventRecord& record, std::string_view kind, const char* what) {
-    if (record.file != kind)
-        throw Error("Event " + record.id + " is not " + what + ": its FILE is '" + record.file + "'");
+const char* kindWords(EventKind kind) {
+    switch (kind) {
+        case EventKind::Time: return "a time event";
+        case EventKind::File: return "a file event";
+        case EventKind::Web: return "a web event";
+    }
+    return "an event";
+}
+
+void requireKind(const EventRecord& record, EventKind kind) {
+    if (record.kind() != kind)
+        throw Error("Event " + record.id + " is not " + kindWords(kind) + ": its FILE is '" + record.file + "'");
 }
 
 }  // namespace
@@ -22,7 +31,7 @@ EventRecord ManagerCore::record(long long id) {
 }
 
 EventCollectionItem& ManagerCore::timeEventItem(const EventRecord& r, long long id) {
-    requireKind(r, kFileTimeEvent, "a time event");
+    requireKind(r, EventKind::Time);
     if (id < 0 || id >= engine_.events().count())
         throw Error("Event " + r.id + " has no schedule: its ID does not follow the others");
     return engine_.events().items(static_cast<int>(id));
@@ -38,13 +47,13 @@ std::pair<ActionFields, TimeEventForm> ManagerCore::timeEventForm(long long id) 
 
 FileEventForm ManagerCore::fileEventForm(long long id) {
     const EventRecord r = record(id);
-    requireKind(r, kFileFileEvent, "a file event");
+    requireKind(r, EventKind::File);
     return FileEventForm::fromRecord(r);
 }
 
 WebEventForm ManagerCore::webEventForm(long long id) {
     const EventRecord r = record(id);
-    requireKind(r, kFileWebEvent, "a web event");
+    requireKind(r, EventKind::Web);
     return WebEventForm::fromRecord(r);
 }
 
@@ -57,12 +66,11 @@ void ManagerCore::replaceWatchRow(const WatchRow& row) {
         }
 }
 
-void ManagerCore::editRecord(long long id, std::string_view kind, const char* what,
-                             const std::function<void(EventRecord&)>& change) {
+void ManagerCore::editRecord(long long id, EventKind kind, const std::function<void(EventRecord&)>& change) {
     const auto lock = lockList();
     moveToEvent(id);
     EventRecord r = readEventRecord(list_);
-    requireKind(r, kind, what);
+    requireKind(r, kind);
     change(r);
     storeRecord(r, false);
 }
@@ -74,7 +82,7 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
     Schedule schedule = item.schedule();
     controlsToSchedule(form, schedule);
     const std::string text = scheduleToText(schedule);
-    editRecord(id, kFileTimeEvent, "a time event", [&](EventRecord& r) {
+    editRecord(id, EventKind::Time, [&](EventRecord& r) {
         orvalo::editTimeEvent(r, action, timeEventDateText(toLocalDateTime(schedule.startDate())), text);
     });
     item.deactivate();
@@ -84,15 +92,13 @@ void ManagerCore::editTimeEvent(long long id, const ActionFields& fields, const 
 
 void ManagerCore::editFileEvent(long long id, const FileEventForm& form) {
     form.check();
-    editRecord(id, kFileFileEvent, "a file event",
-               [&](EventRecord& r) { orvalo::editFileEvent(r, form.action.action(), form.condition); });
+    editRecord(id, EventKind::File, [&](EventRecord& r) { orvalo::editFileEvent(r, form.action.action(), form.condition); });
     replaceWatchRow(fileWatchRow(id, form, true, watcher_.now()));
 }
 
 void ManagerCore::editWebEvent(long long id, const WebEventForm& form) {
     form.check();
-    editRecord(id, kFileWebEvent, "a web event",
-               [&](EventRecord& r) { orvalo::editWebEvent(r, form.action.action(), form.condition); });
+    editRecord(id, EventKind::Web, [&](EventRecord& r) { orvalo::editWebEvent(r, form.action.action(), form.condition); });
     replaceWatchRow(webWatchRow(id, form, true, watcher_.now()));
 }
 

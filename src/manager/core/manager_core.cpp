@@ -179,9 +179,9 @@ long long ManagerCore::nextId(std::int64_t (*rule)(const std::vector<std::int64_
     return rule(eventIds(list_));
 }
 
-std::string ManagerCore::proposedName(std::string_view fileKind) {
-    if (fileKind == kFileFileEvent) return proposedEventName(nextId(nextFileEventId));
-    if (fileKind == kFileWebEvent) return proposedEventName(nextId(nextWebEventId));
+std::string ManagerCore::proposedName(EventKind kind) {
+    if (kind == EventKind::File) return proposedEventName(nextId(nextFileEventId));
+    if (kind == EventKind::Web) return proposedEventName(nextId(nextWebEventId));
     return proposedEventName(nextId(nextTimeEventId));
 }
 

@@ -75,8 +75,8 @@ public:
     ConditionWatcher& watcher() { return watcher_; }
     ActionRunner& runner() { return runner_; }
 
-    // The name an add dialog proposes for the next event of the kind (a FILE value).
-    std::string proposedName(std::string_view fileKind);
+    // The name an add dialog proposes for the next event of the kind.
+    std::string proposedName(EventKind kind);
     // Each returns the new event's ID. Every field is checked first; a bad one
     // changes nothing. A failed write: "There was an error: " + the reason.
     long long addTimeEvent(const ActionFields& action, const TimeEventForm& form);
@@ -175,8 +175,7 @@ private:
     // kind or its ID has no item.
     EventCollectionItem& timeEventItem(const EventRecord& record, long long id);
     // Reads the event's record, checks its kind, changes it and stores it back.
-    void editRecord(long long id, std::string_view kind, const char* what,
-                    const std::function<void(EventRecord&)>& change);
+    void editRecord(long long id, EventKind kind, const std::function<void(EventRecord&)>& change);
     // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
     std::string handListToService();
     std::string runServiceProgram(const char* option);

@@ -26,7 +26,7 @@ WatchRow fileWatchRow(long long id, const FileEventForm& form, bool editing, Loc
     row.datetime = row.typ == 1 ? ConditionWatcher::modifiedMoment(c.path).value_or(now) : now;
     row.size = row.typ == 1 ? fileSize(c.path).value_or(0) : 0;
     row.enable = 0;
-    row.nespusteno = 1;
+    row.stillWatched = 1;
     row.loop = c.runEvery ? 1 : 0;
     row.loopNum = static_cast<int>(std::clamp<std::int64_t>(toInteger(c.cycles), INT_MIN, INT_MAX));
     if (c.infinity) row.loopNum = -1;
@@ -43,7 +43,7 @@ WatchRow webWatchRow(long long id, const WebEventForm& form, bool editing, Local
     row.typ = 0;
     row.datetime = now;
     row.enable = 0;
-    row.nespusteno = 1;
+    row.stillWatched = 1;
     row.loopNum = 1;
     row.email = c.email ? 1 : 0;
     row.log = c.log ? 1 : 0;

@@ -300,7 +300,7 @@ void MainWindow::addTimeEvent() {
             TimeEventForm form = TimeEventForm::defaults(now);
             form.startTimeMs = ((now.hour * 60 + now.minute) * 60 + now.second) * 1000;
             ActionFields action;
-            action.name = core_.proposedName(kFileTimeEvent);
+            action.name = core_.proposedName(EventKind::Time);
             dialog.setValues(action, form);
             if (dialog.exec() != QDialog::Accepted) return;
             pendingCurrent_ = QString::number(core_.addTimeEvent(dialog.action(), dialog.form()));
@@ -313,7 +313,7 @@ void MainWindow::addFileEvent() {
         [this] {
             FileEventDialog dialog(this);
             FileEventForm form;
-            form.action.name = core_.proposedName(kFileFileEvent);
+            form.action.name = core_.proposedName(EventKind::File);
             dialog.setForm(form);
             if (dialog.exec() != QDialog::Accepted) return;
             pendingCurrent_ = QString::number(core_.addFileEvent(dialog.form()));
@@ -326,7 +326,7 @@ void MainWindow::addWebEvent() {
         [this] {
             WebEventDialog dialog(this);
             WebEventForm form;
-            form.action.name = core_.proposedName(kFileWebEvent);
+            form.action.name = core_.proposedName(EventKind::Web);
             dialog.setForm(form);
             if (dialog.exec() != QDialog::Accepted) return;
             pendingCurrent_ = QString::number(core_.addWebEvent(dialog.form()));
@@ -339,17 +339,17 @@ void MainWindow::editEvent() {
     if (text.isEmpty()) return;
     command(
         [this, id = text.toLongLong()] {
-            const std::string kind = core_.record(id).file;
-            if (kind == kFileTimeEvent) {
+            const std::optional<EventKind> kind = core_.record(id).kind();
+            if (kind == EventKind::Time) {
                 TimeEventDialog dialog(this);
                 const auto [action, form] = core_.timeEventForm(id);
                 dialog.setValues(action, form);
                 if (dialog.exec() == QDialog::Accepted) core_.editTimeEvent(id, dialog.action(), dialog.form());
-            } else if (kind == kFileFileEvent) {
+            } else if (kind == EventKind::File) {
                 FileEventDialog dialog(this);
                 dialog.setForm(core_.fileEventForm(id));
                 if (dialog.exec() == QDialog::Accepted) core_.editFileEvent(id, dialog.form());
-            } else if (kind == kFileWebEvent) {
+            } else if (kind == EventKind::Web) {
                 WebEventDialog dialog(this);
                 dialog.setForm(core_.webEventForm(id));
                 if (dialog.exec() == QDialog::Accepted) core_.editWebEvent(id, dialog.form());

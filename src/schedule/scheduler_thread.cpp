@@ -46,6 +46,32 @@ unsigned long SchedulerThread::scans() const {
     return scans_;
 }
 
+// The clock policy. Fire times are local moments (a date and a time of day), and
+// a scan fires every waiting item whose fire time the local now has reached; a
+// fired item's next fire time is the first trigger after the local now, the ones
+// passed over counted (for end counts) but not run. clockChanged() (a setting of
+// the clock, seen by a timerfd, or a change of time zone) restarts the items that
+// are triggered, executing or paused from the new now and wakes the scan.
+//
+//   what happens              waiting item                  triggered, executing or paused item
+//   clock set forward         runs once at once; next       restarted: next trigger from the new
+//                             trigger from the new now      now, counters from the start
+//   clock set back            keeps its fire time: runs     restarted as above
+//                             when that local time comes;
+//                             nothing runs twice
+//   time zone changed         keeps its local fire time:    restarted as above
+//                             runs at that local time of
+//                             the new zone
+//   repeated hour (daylight   runs at the first pass of     not restarted (no clock setting)
+//   saving ends)              its local time only; the
+//                             second pass runs nothing
+//   skipped hour (daylight    a time in the gap runs at     not restarted
+//   saving begins)            the first moment after it
+//   suspend and resume        runs once within the longest  not restarted: they carry on
+//                             sleep after the resume, as
+//                             for a clock set forward
+//
+// Tests: tests/schedule/clock_policy_test.cpp, one per line.
 std::chrono::steady_clock::duration SchedulerThread::scan() {
     ++scans_;
     bool anyWaiting = false;

@@ -176,13 +176,13 @@ TEST_F(ManagerCoreTest, EditsLeaveEventsDisabledWaitingAndNeverRun) {
     {
         // As a run leaves them.
         std::lock_guard lock(core_->listLock());
-        for (core_->list().first(); !core_->list().eof(); core_->list().next()) {
-            core_->list().edit();
-            core_->list().setValue("STATE", "Running");
-            core_->list().setValue("LASTRUN", "1.12.2026 09:00:00");
-            core_->list().post();
+        for (core_->listCopy().first(); !core_->listCopy().eof(); core_->listCopy().next()) {
+            core_->listCopy().edit();
+            core_->listCopy().setValue("STATE", "Running");
+            core_->listCopy().setValue("LASTRUN", "1.12.2026 09:00:00");
+            core_->listCopy().post();
         }
-        core_->list().saveIfChanged();
+        core_->listCopy().saveIfChanged();
     }
 
     auto [fields, form] = core_->timeEventForm(0);

@@ -27,7 +27,7 @@ void requireKind(const EventRecord& record, EventKind kind) {
 EventRecord ManagerCore::record(long long id) {
     const auto lock = lockList();
     moveToEvent(id);
-    return readEventRecord(list_);
+    return readEventRecord(listCopy_);
 }
 
 EventCollectionItem& ManagerCore::timeEventItem(const EventRecord& r, long long id) {
@@ -69,7 +69,7 @@ void ManagerCore::replaceWatchRow(const WatchRow& row) {
 void ManagerCore::editRecord(long long id, EventKind kind, const std::function<void(EventRecord&)>& change) {
     const auto lock = lockList();
     moveToEvent(id);
-    EventRecord r = readEventRecord(list_);
+    EventRecord r = readEventRecord(listCopy_);
     requireKind(r, kind);
     change(r);
     storeRecord(r, false);

@@ -27,15 +27,15 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       loop_(loop),
       clock_(clock),
       log_(folder_ / LogFile::kManagerLog),
-      runnerList_(folder_ / kManagerListFile, listMutex_, [this] { shownListChanged(); }),
+      listForRuns_(folder_ / kManagerListFile, listMutex_, [this] { shownListChanged(); }),
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
-      runner_(managerRunner(folder_), runnerList_, log_, mail_),
+      runner_(managerRunner(folder_), listForRuns_, log_, mail_),
       watcher_([this](long long id) { runner_.startRun(id); }, clock, [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop, std::move(localtime)),
       serviceProgram_(executableFolder() / "OrvaloS"),
       managerProgram_(executableFolder() / "Orvalo") {
-    configureEventListTable(list_, (folder_ / kManagerListFile).string(), false);
+    configureEventListTable(listCopy_, (folder_ / kManagerListFile).string(), false);
     // Items of a stopped engine are not busy, so in "Service" mode this changes nothing.
     clockWatch_.subscribe([this] { engine_.clockChanged(); });
 }
@@ -57,15 +57,25 @@ void ManagerCore::shownListChanged() {
 
 void ManagerCore::syncShownList() {
     const std::optional<FileIdentity> onDisk = fileIdentity(folder_ / kManagerListFile);
-    if (!list_.active() || onDisk == shownFile_) return;
-    const int position = list_.recNo();
-    list_.close();
-    list_.open();
-    if (position >= 0) list_.moveTo(position);
-    shownFile_ = onDisk;
+    if (!listCopy_.active() || onDisk == copyReadFrom_) return;
+    const int position = listCopy_.recNo();
+    listCopy_.close();
+    listCopy_.open();
+    if (position >= 0) listCopy_.moveTo(position);
+    copyReadFrom_ = onDisk;
 }
 
-void ManagerCore::noteShownListSaved() { shownFile_ = fileIdentity(folder_ / kManagerListFile); }
+std::vector<EventRecord> ManagerCore::readListFile() const {
+    CsvDataSet file;
+    configureEventListTable(file, listFile().string(), false);
+    file.open();
+    std::vector<EventRecord> records;
+    records.reserve(static_cast<std::size_t>(file.recordCount()));
+    for (file.first(); !file.eof(); file.next()) records.push_back(readEventRecord(file));
+    return records;
+}
+
+void ManagerCore::noteShownListSaved() { copyReadFrom_ = fileIdentity(folder_ / kManagerListFile); }
 
 std::unique_lock<std::mutex> ManagerCore::lockList() {
     std::unique_lock lock(listMutex_);
@@ -96,7 +106,7 @@ void ManagerCore::start(bool runEvents) {
     runEvents_ = runEvents;
     {
         const auto lock = lockList();
-        list_.open();
+        listCopy_.open();
         noteShownListSaved();
         loadEvents();
     }
@@ -113,10 +123,10 @@ void ManagerCore::start(bool runEvents) {
 
 void ManagerCore::activateEnabledTimeEvents() {
     const auto lock = lockList();
-    for (list_.first(); !list_.eof(); list_.next()) {
-        const auto id = parseInteger(list_.value("ID"));
-        if (eventKindOf(list_.value("FILE")) == EventKind::Time && id && *id >= 0 && *id < engine_.events().count() &&
-            list_.value("ACTIVE") == kActiveEnabled)
+    for (listCopy_.first(); !listCopy_.eof(); listCopy_.next()) {
+        const auto id = parseInteger(listCopy_.value("ID"));
+        if (eventKindOf(listCopy_.value("FILE")) == EventKind::Time && id && *id >= 0 && *id < engine_.events().count() &&
+            listCopy_.value("ACTIVE") == kActiveEnabled)
             engine_.events().items(static_cast<int>(*id)).activate();
     }
 }
@@ -130,7 +140,7 @@ void ManagerCore::loadEvents() {
     EventListLoading how;
     how.badRecord = EventListLoading::BadRecord::ReportAndSkip;
     how.onDue = [this](EventCollectionItem& item) { runner_.onItemDue(item); };
-    loadReports_ = loadEventList(list_, engine_, watcher_, how);
+    loadReports_ = loadEventList(listCopy_, engine_, watcher_, how);
 }
 
 void ManagerCore::appendRecord(const EventRecord& record) {
@@ -140,14 +150,14 @@ void ManagerCore::appendRecord(const EventRecord& record) {
 
 void ManagerCore::storeRecord(const EventRecord& record, bool append) {
     try {
-        if (append) list_.append();
-        else list_.edit();
-        writeEventRecord(list_, record);
-        list_.post();
-        list_.saveIfChanged();
+        if (append) listCopy_.append();
+        else listCopy_.edit();
+        writeEventRecord(listCopy_, record);
+        listCopy_.post();
+        listCopy_.saveIfChanged();
         noteShownListSaved();
     } catch (const Error& e) {
-        list_.cancel();
+        listCopy_.cancel();
         throw Error(std::string("There was an error: ") + e.what());
     }
     changesPending_ = true;
@@ -176,7 +186,7 @@ long long ManagerCore::addTimeEvent(const ActionFields& fields, const TimeEventF
 
 long long ManagerCore::nextId(std::int64_t (*rule)(const std::vector<std::int64_t>&)) {
     const auto lock = lockList();
-    return rule(eventIds(list_));
+    return rule(eventIds(listCopy_));
 }
 
 std::string ManagerCore::proposedName(EventKind kind) {
@@ -207,13 +217,13 @@ long long ManagerCore::addWebEvent(const WebEventForm& form) {
 }
 
 void ManagerCore::moveToEvent(long long id) {
-    if (!list_.locate("ID", std::to_string(id))) throw Error("There is no event " + std::to_string(id));
+    if (!listCopy_.locate("ID", std::to_string(id))) throw Error("There is no event " + std::to_string(id));
 }
 
 void ManagerCore::setActive(long long id, bool enabled) {
     const auto lock = lockList();
     moveToEvent(id);
-    if (eventKindOf(list_.value("FILE")) != EventKind::Time) {
+    if (eventKindOf(listCopy_.value("FILE")) != EventKind::Time) {
         std::lock_guard rows(watcher_.lock());
         for (WatchRow& row : watcher_.rows())
             if (row.id == id) {
@@ -225,10 +235,10 @@ void ManagerCore::setActive(long long id, bool enabled) {
         if (!enabled) item.deactivate();
         else if (!serviceMode() && runEvents_) item.activate();  // the service runs it once it has the list
     }
-    list_.edit();
-    list_.setValue("ACTIVE", enabled ? kActiveEnabled : kActiveDisabled);
-    list_.post();
-    list_.saveIfChanged();
+    listCopy_.edit();
+    listCopy_.setValue("ACTIVE", enabled ? kActiveEnabled : kActiveDisabled);
+    listCopy_.post();
+    listCopy_.saveIfChanged();
     noteShownListSaved();
     changesPending_ = true;
 }
@@ -245,8 +255,8 @@ void ManagerCore::disable(long long id) { setActive(id, false); }
 void ManagerCore::clearAll() {
     {
         const auto lock = lockList();
-        list_.deleteRowRange(0, 99999);
-        list_.saveIfChanged();
+        listCopy_.deleteRowRange(0, 99999);
+        listCopy_.saveIfChanged();
         noteShownListSaved();
     }
     engine_.events().clear();

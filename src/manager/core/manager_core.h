@@ -1,8 +1,12 @@
 // The manager without a window: its event list L.csv, its schedule engine, its watch
 // table, the run mode, the changes-pending flag, the settings, and the runner and
 // watcher that work in "Application" mode. The window and orvaloctl call these
-// commands and draw what the core holds. Runs on the main loop's thread; the list
-// is shared with the runs' worker threads under listLock().
+// commands and draw what the core holds. Runs on the main loop's thread.
+//
+// The file L.csv is authoritative: the core's commands and the runs (through
+// tables of their own, one per pass) write it, always whole. listCopy() is the
+// core's working copy for its commands; it catches up with the file whenever it is
+// taken with lockList(). The grid reads the file itself, through readListFile().
 #pragma once
 
 #include <atomic>
@@ -33,6 +37,12 @@
 #include "schedule/scheduler_thread.h"
 
 namespace orvalo {
+
+enum class ServiceCommand { Install, Uninstall, Update };
+struct ServiceOutcome {
+    std::string message;
+    ServiceCommand command;
+};
 
 class ManagerCore {
 public:
@@ -66,11 +76,14 @@ public:
     bool serviceMode() const { return settings_.serviceActive; }
     bool changesPending() const { return changesPending_; }
     const ManagerSettings& settings() const { return settings_; }
-    CsvDataSet& list() { return list_; }
+    CsvDataSet& listCopy() { return listCopy_; }
     std::mutex& listLock() { return listMutex_; }
-    // Takes listLock() with list() as the file now holds it: runs write the file
-    // through tables of their own, and the shown list catches up here.
+    // Takes listLock() with listCopy() as the file now holds it.
     std::unique_lock<std::mutex> lockList();
+    // Every record as the file holds it now, read without the lock (the file is
+    // always replaced whole), so a reader never waits for a run. Any thread; Error
+    // when the file cannot be read.
+    std::vector<EventRecord> readListFile() const;
     ScheduledEvents& engine() { return engine_; }
     ConditionWatcher& watcher() { return watcher_; }
     ActionRunner& runner() { return runner_; }
@@ -111,9 +124,15 @@ public:
 
     // Service control. Each returns the message to show, empty for none; errors that
     // stop the command are Error. The service program is OrvaloS beside this program.
-    std::string installService();
-    std::string uninstallService();
-    std::string updateService();
+    std::string installService() { return runServiceCommand(ServiceCommand::Install); }
+    std::string uninstallService() { return runServiceCommand(ServiceCommand::Uninstall); }
+    std::string updateService() { return runServiceCommand(ServiceCommand::Update); }
+    // The same in two steps, for a caller that keeps its thread free (the window):
+    // serviceWork() talks to the service manager and copies the list, on any thread,
+    // one command at a time; finishServiceCommand() then switches the run mode on
+    // the loop's thread.
+    ServiceOutcome serviceWork(ServiceCommand command);
+    void finishServiceCommand(const ServiceOutcome& outcome);
     std::string startService();
     std::string stopService();
     ServiceState serviceState();
@@ -179,6 +198,10 @@ private:
     // Copies L.csv over sl.csv with pending edits saved first; "" or the failure.
     std::string handListToService();
     std::string runServiceProgram(const char* option);
+    std::string runServiceCommand(ServiceCommand command);
+    std::string installWork();
+    std::string uninstallWork();
+    std::string updateWork();
     // Stops the service when it runs (or is paused); true when it did. Error
     // "The service did not stop, so <command> changed nothing: ..." when it does
     // not stop by its time limit.
@@ -195,8 +218,8 @@ private:
     const Clock& clock_;
     LogFile log_;
     std::mutex listMutex_;
-    CsvDataSet list_;
-    PerPassEventList runnerList_;
+    CsvDataSet listCopy_;
+    PerPassEventList listForRuns_;
     ScheduledEvents engine_;
     MailNotifier mail_;
     ActionRunner runner_;
@@ -212,7 +235,7 @@ private:
     AutostartFolders autostart_ = AutostartFolders::standard();
     std::filesystem::path managerProgram_;
     std::function<void()> listChanged_;
-    std::optional<FileIdentity> shownFile_;  // the file as list_ last read or wrote it
+    std::optional<FileIdentity> copyReadFrom_;  // the file as listCopy_ last read or wrote it
     std::atomic<bool> changeReportPending_{false};
 };
 

@@ -30,14 +30,14 @@ std::string ManagerCore::handListToService() {
     std::string failure;
     try {
         // Closing writes what is still pending, so the service gets every edit.
-        list_.close();
+        listCopy_.close();
         std::string text;
         if (readWholeFile(source, text)) writeFileAtomically(folder_ / kServiceListFile, text);
         else std::filesystem::remove(folder_ / kServiceListFile);  // no list file: an empty list for both
     } catch (const std::exception& e) {
         failure = std::string("The event list could not be handed to the service: ") + e.what();
     }
-    list_.open();
+    listCopy_.open();
     noteShownListSaved();
     return failure;
 }
@@ -92,7 +92,30 @@ void ManagerCore::requireTrustedServiceFiles() const {
                         ::geteuid());
 }
 
-std::string ManagerCore::installService() {
+ServiceOutcome ManagerCore::serviceWork(ServiceCommand command) {
+    switch (command) {
+        case ServiceCommand::Install: return {installWork(), command};
+        case ServiceCommand::Uninstall: return {uninstallWork(), command};
+        case ServiceCommand::Update: return {updateWork(), command};
+    }
+    return {"", command};
+}
+
+void ManagerCore::finishServiceCommand(const ServiceOutcome& outcome) {
+    switch (outcome.command) {
+        case ServiceCommand::Install: return enterServiceMode();
+        case ServiceCommand::Uninstall: return enterApplicationMode();
+        case ServiceCommand::Update: changesPending_ = false; return;
+    }
+}
+
+std::string ManagerCore::runServiceCommand(ServiceCommand command) {
+    const ServiceOutcome outcome = serviceWork(command);
+    finishServiceCommand(outcome);
+    return outcome.message;
+}
+
+std::string ManagerCore::installWork() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be installed");
     // The service will run this folder's list as this user: nobody else may have a hand in it.
@@ -104,25 +127,23 @@ std::string ManagerCore::installService() {
     // A service registered before makes the run fail; it is started all the same.
     const std::string registration = runServiceProgram("-install");
     std::string message = startService();
-    enterServiceMode();
     if (!registration.empty()) message = registration + (message.empty() ? "" : "\n" + message);
     if (const std::string note = serviceManager().installNote(); !note.empty())
         message += (message.empty() ? "" : "\n") + note;
     return message;
 }
 
-std::string ManagerCore::uninstallService() {
+std::string ManagerCore::uninstallWork() {
     if (!std::filesystem::exists(serviceProgram_))
         throw Error("The service program " + serviceProgram_.string() + " is missing; the service cannot be uninstalled");
     // A service that goes on running would run the events beside this program.
     std::string message = stopRunningService("the uninstall") ? kServiceUninstalled : "";
     const std::string registration = runServiceProgram("-uninstall");
-    enterApplicationMode();
     if (!registration.empty()) message += (message.empty() ? "" : "\n") + registration;
     return message;
 }
 
-std::string ManagerCore::updateService() {
+std::string ManagerCore::updateWork() {
     // A running service writes its own list as its runs end; the new list is copied
     // while it is stopped, or the service's next write would put the old one back.
     // One that does not stop leaves both lists as they were.
@@ -137,7 +158,6 @@ std::string ManagerCore::updateService() {
             restartFailure = std::string("\nThe service did not start again: ") + e.what();
         }
     }
-    changesPending_ = false;
     return (failure.empty() ? kServiceUpdated : failure) + restartFailure;
 }
 

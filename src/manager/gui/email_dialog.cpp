@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "execution/mail_notifier.h"
 #include "manager/core/manager_core.h"
+#include "manager/gui/background_task.h"
 #include "manager/gui/dialog_parts.h"
 #include "manager/gui/messages.h"
 
@@ -58,15 +60,15 @@ MailSettings EmailDialog::fields() const {
 }
 
 void EmailDialog::saveAndTest() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString outcome;
-    try {
-        outcome = QString::fromStdString(core_.saveAndTestMail(fields()));
-    } catch (const std::exception& e) {
-        outcome = QString::fromStdString(e.what());
-    }
-    QGuiApplication::restoreOverrideCursor();
-    showMessage(this, outcome);
+    const MailSettings mail = fields();
+    if (!passes(this, [&] { core_.setMailSettings(mail); })) return;
+    // A server that does not answer takes its time limits: the dialog stays alive.
+    runInBackground<std::string>(
+        this, [mail] { return MailNotifier::testConnection(mail); },
+        [this](const TaskOutcome<std::string>& outcome) {
+            showMessage(this, QString::fromStdString(outcome.value ? *outcome.value : outcome.error));
+            if (tested_) tested_();
+        });
 }
 
 void EmailDialog::done(int result) {

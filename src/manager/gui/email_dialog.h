@@ -1,10 +1,11 @@
 // "Setting e-mail": the SMTP account. Every way of closing it (OK, Cancel, the
 // close box) keeps what was typed and saves it; "Save and Test" saves, then tries
-// the server and says how that went.
+// the server off the window's thread (busy meanwhile) and says how that went.
 #pragma once
 
 #include <QDialog>
 #include <QLineEdit>
+#include <functional>
 
 #include "eventlist/settings_file.h"
 
@@ -17,6 +18,8 @@ public:
     EmailDialog(ManagerCore& core, QWidget* parent = nullptr);
     MailSettings fields() const;
     void done(int result) override;
+    // Called once a server test has been answered (tests).
+    void onTested(std::function<void()> handler) { tested_ = std::move(handler); }
 
 private:
     void saveAndTest();
@@ -27,6 +30,7 @@ private:
     QLineEdit* login_;
     QLineEdit* password_;
     QLineEdit* server_;
+    std::function<void()> tested_;
 };
 
 }  // namespace orvalo

@@ -11,12 +11,17 @@ namespace {
 
 struct Column {
     const char* title;
-    const char* field;
+    const std::string& (*value)(const EventRecord&);
 };
 constexpr Column kGrid[EventTableModel::kColumns] = {
-    {"Event name", "NAME"},       {"Start Date-time", "DATE"}, {"Command to execute", "COMMANDLINE"},
-    {"State", "STATE"},           {"Active", "ACTIVE"},        {"Last run", "LASTRUN"},
-    {"Start mode", "START_MODE"}, {"Kill after(min)", "KILL_AFTER_MINS"}};
+    {"Event name", [](const EventRecord& r) -> const std::string& { return r.name; }},
+    {"Start Date-time", [](const EventRecord& r) -> const std::string& { return r.date; }},
+    {"Command to execute", [](const EventRecord& r) -> const std::string& { return r.commandLine; }},
+    {"State", [](const EventRecord& r) -> const std::string& { return r.state; }},
+    {"Active", [](const EventRecord& r) -> const std::string& { return r.active; }},
+    {"Last run", [](const EventRecord& r) -> const std::string& { return r.lastRun; }},
+    {"Start mode", [](const EventRecord& r) -> const std::string& { return r.startMode; }},
+    {"Kill after(min)", [](const EventRecord& r) -> const std::string& { return r.killAfterMins; }}};
 constexpr int kStateColumn = 3;
 constexpr int kActiveColumn = 4;
 
@@ -27,24 +32,18 @@ EventTableModel::EventTableModel(ManagerCore& core, QObject* parent) : QAbstract
 }
 
 void EventTableModel::refresh() {
-    // The list file is always replaced whole, so reading it needs no lock: the grid
-    // never waits for runs that are writing the list.
-    CsvDataSet list;
-    configureEventListTable(list, core_.listFile().string(), false);
+    std::vector<EventRecord> records;
     try {
-        list.open();
+        records = core_.readListFile();
     } catch (const std::exception&) {
         return;  // a list that cannot be read keeps the rows shown; commands report it
     }
     std::vector<Row> rows;
-    rows.reserve(static_cast<std::size_t>(list.recordCount()));
-    std::vector<CsvField> fields;
-    for (const Column& column : kGrid) fields.push_back(list.fieldByName(column.field));
-    const CsvField id = list.fieldByName("ID");
-    for (list.first(); !list.eof(); list.next()) {
+    rows.reserve(records.size());
+    for (const EventRecord& record : records) {
         Row row;
-        row.id = QString::fromStdString(id.asString());
-        for (std::size_t c = 0; c < fields.size(); ++c) row.cells[c] = QString::fromStdString(fields[c].asString());
+        row.id = QString::fromStdString(record.id);
+        for (std::size_t c = 0; c < kColumns; ++c) row.cells[c] = QString::fromStdString(kGrid[c].value(record));
         rows.push_back(std::move(row));
     }
     if (rows.size() == rows_.size()) {

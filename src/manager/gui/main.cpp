@@ -7,6 +7,7 @@
 #include "manager/gui/loop_bridge.h"
 #include "manager/gui/main_window.h"
 #include "manager/gui/single_instance.h"
+#include "manager/gui/window_tray.h"
 #include "platform/folder_lock.h"
 #include "platform/program_folder.h"
 #include "schedule/scheduler_thread.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
         core.start();
         LoopBridge bridge(loop);
         MainWindow window(core);
-        instance.onAnotherStart([&window] { window.bringToFront(); });
+        instance.onAnotherStart([&window] { window.tray().bringToFront(); });
         window.onStopped([] { QApplication::quit(); });
         if (!core.loadReports().empty()) {
             QString reports;
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         }
         // Exactly "-tray" as the first argument starts hidden; the rest are not used.
         const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1 && arguments[1] == "-tray") window.hideToTray();
+        if (arguments.size() > 1 && arguments[1] == "-tray") window.tray().hideToTray();
         else window.show();
         return QApplication::exec();
     } catch (const std::exception& e) {

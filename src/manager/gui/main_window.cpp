@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "manager/core/test_action.h"
+#include "manager/gui/background_task.h"
 #include "manager/gui/dialog_parts.h"
 #include "manager/gui/email_dialog.h"
 #include "manager/gui/event_table_model.h"
@@ -29,6 +30,7 @@
 #include "manager/gui/time_event_dialog.h"
 #include "manager/gui/web_event_dialog.h"
 #include "manager/gui/window_colors.h"
+#include "manager/gui/window_tray.h"
 #include "platform/atomic_file.h"
 #include "schedule/schedule_text_store.h"
 
@@ -64,6 +66,7 @@ MainWindow::MainWindow(ManagerCore& core, QWidget* parent)
       core_(core),
       openWithDesktop_([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }) {
     setObjectName("Form1");
+    tray_ = new WindowTray(*this);
     setWindowTitle("Orvalo");
     auto* title = named(new QLabel("Orvalo"), "LTitle");
     QFont titleFont = title->font();
@@ -177,7 +180,7 @@ QWidget* MainWindow::buildCommands() {
     layout->addSpacing(8);
     add("Set e-mail config", "PBSetEmail", [this] { editMail(); });
     layout->addStretch();
-    add("Hide to tray", "BHide", [this] { hideToTray(); });
+    add("Hide to tray", "BHide", [this] { tray_->hideToTray(); });
     add("Exit", "BExit", [this] { close(); });
     return box;
 }
@@ -395,22 +398,24 @@ void MainWindow::testSave() {
     });
 }
 
-void MainWindow::serviceCommand(const std::function<std::string()>& body) {
-    // Service commands wait for the service; the cursor says so.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QString message;
-    command([&] { message = QString::fromStdString(body()); });
-    QGuiApplication::restoreOverrideCursor();
-    if (!message.isEmpty()) showMessage(this, message);
+void MainWindow::serviceCommand(ServiceCommand which) {
+    // The service manager may take seconds (a stop takes six): the window keeps
+    // responding meanwhile, busy, and switches its run mode once the work is done.
+    runInBackground<ServiceOutcome>(
+        this, [this, which] { return core_.serviceWork(which); },
+        [this](const TaskOutcome<ServiceOutcome>& outcome) {
+            if (!outcome.value) return showMessage(this, QString::fromStdString(outcome.error));
+            command([&] { core_.finishServiceCommand(*outcome.value); });
+            if (!outcome.value->message.empty()) showMessage(this, QString::fromStdString(outcome.value->message));
+            if (serviceCommandDone_) serviceCommandDone_();
+        });
 }
 
 void MainWindow::installOrUninstall() {
-    serviceCommand([this] { return core_.serviceMode() ? core_.uninstallService() : core_.installService(); });
+    serviceCommand(core_.serviceMode() ? ServiceCommand::Uninstall : ServiceCommand::Install);
 }
 
-void MainWindow::updateService() {
-    serviceCommand([this] { return core_.updateService(); });
-}
+void MainWindow::updateService() { serviceCommand(ServiceCommand::Update); }
 
 void MainWindow::viewLog(bool service) {
     const std::filesystem::path log = core_.logFile(service);
@@ -441,41 +446,8 @@ void MainWindow::editMail() {
     dialog.exec();
 }
 
-void MainWindow::hideToTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        if (!trayMissingSaid_) {
-            trayMissingSaid_ = true;
-            showMessage(this, "There is no system tray here: Orvalo is minimised instead.");
-        }
-        showMinimized();
-        return;
-    }
-    if (tray_ == nullptr) {
-        tray_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
-        tray_->setToolTip("Orvalo");
-        auto* menu = new QMenu(this);
-        menu->addAction("Show", this, [this] { bringToFront(); });
-        menu->addAction("Exit", this, [this] { close(); });
-        tray_->setContextMenu(menu);
-        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) bringToFront();
-        });
-    }
-    tray_->show();
-    hiddenToTray_ = true;
-    hide();
-}
-
-void MainWindow::bringToFront() {
-    showNormal();
-    raise();
-    activateWindow();
-}
-
 void MainWindow::changeEvent(QEvent* event) {
-    // Once hidden to the tray, minimising hides there again.
-    if (event->type() == QEvent::WindowStateChange && hiddenToTray_ && isMinimized() && tray_ != nullptr)
-        QTimer::singleShot(0, this, [this] { hideToTray(); });
+    if (event->type() == QEvent::WindowStateChange) tray_->windowStateChanged();
     QWidget::changeEvent(event);
 }
 

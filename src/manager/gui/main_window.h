@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +22,7 @@
 namespace orvalo {
 
 class EventTableModel;
+class WindowTray;
 
 class MainWindow : public QWidget {
 public:
@@ -30,9 +30,8 @@ public:
     ~MainWindow() override;
 
     EventTableModel& model() { return *model_; }
-    // "Hide to tray": into the tray when there is one, else minimised (said once).
-    void hideToTray();
-    void bringToFront();
+    // "Hide to tray", Show, minimising, another start: see WindowTray.
+    WindowTray& tray() { return *tray_; }
     // How long closing lets running events finish (six seconds; tests shorten it).
     void setStopWait(std::chrono::milliseconds wait) { stopWait_ = wait; }
     // The ID of the grid's current row; empty when the grid is empty.
@@ -43,6 +42,8 @@ public:
     // How a log is opened with the user's viewer; false when there is none (tests
     // replace it).
     void setDesktopOpener(std::function<bool(const QString& path)> open) { openWithDesktop_ = std::move(open); }
+    // Called once a service command has finished (tests).
+    void onServiceCommandDone(std::function<void()> handler) { serviceCommandDone_ = std::move(handler); }
     // Called once closing has stopped everything (the program ends then, even when
     // the window was hidden in the tray).
     void onStopped(std::function<void()> handler) { onStopped_ = std::move(handler); }
@@ -77,8 +78,8 @@ private:
     void testSave();
     void installOrUninstall();
     void updateService();
-    // Runs a service command under a wait cursor and shows its message.
-    void serviceCommand(const std::function<std::string()>& body);
+    // Runs a service command off the window's thread and shows its message.
+    void serviceCommand(ServiceCommand which);
     void viewLog(bool service);
     void startupChanged();
     void notifyChanged();
@@ -104,16 +105,15 @@ private:
     QCheckBox* allUsers_;
     QComboBox* startupMode_;
     QTimer clock_;
-    QSystemTrayIcon* tray_ = nullptr;
-    bool trayMissingSaid_ = false;
-    bool hiddenToTray_ = false;
+    WindowTray* tray_;
     bool stopStarted_ = false;
     bool stopped_ = false;
     std::chrono::milliseconds stopWait_{6000};
     std::function<void()> onStopped_;
     QString pendingCurrent_;
     std::function<bool(const QString& path)> openWithDesktop_;
-    std::thread stopThread_;  // the event a command made current, until the next refresh
+    std::thread stopThread_;
+    std::function<void()> serviceCommandDone_;  // the event a command made current, until the next refresh
 };
 
 }  // namespace orvalo

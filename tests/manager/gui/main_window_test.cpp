@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <csignal>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "manager/gui/loop_bridge.h"
 #include "manager/gui/main_window.h"
 #include "manager/gui/messages.h"
+#include "manager/gui/window_tray.h"
 #include "manager/gui/time_event_dialog.h"
 #include "schedule/scheduler_thread.h"
 #include "support/temp_folder.h"
@@ -245,6 +247,36 @@ private slots:
         QVERIFY(text->isReadOnly());
     }
 
+    // The service buttons talk to the service manager off the window's thread: the
+    // window goes on ticking while a service starts and stops, busy meanwhile.
+    void theServiceButtonsKeepTheWindowResponding() {
+        QTemporaryDir scm;
+        qputenv("ORVALO_SCM", "direct");
+        qputenv("ORVALO_SCM_DIR", scm.path().toUtf8());
+        open(false);
+        core_->setServiceProgram(ORVALO_BIN_DIR "/OrvaloS");
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        bool done = false;
+        window_->onServiceCommandDone([&] { done = true; });
+        find<QPushButton>("PBInstallS")->click();
+        QVERIFY(!window_->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+        QCOMPARE(find<QLabel>("LERun")->text(), QString("Service"));
+        QCOMPARE(messages_.last(), QString("Service instaled and running."));
+        done = false;
+        ticks = 0;
+        find<QPushButton>("PBInstallS")->click();  // now "Uninstall service": a six-second stop
+        QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+        QVERIFY2(ticks > 100, qPrintable(QString::number(ticks)));  // the window turned all along
+        QCOMPARE(find<QLabel>("LERun")->text(), QString("Application"));
+        QVERIFY(window_->isEnabled());
+        qunsetenv("ORVALO_SCM");
+        qunsetenv("ORVALO_SCM_DIR");
+    }
+
     void aRunRefreshesTheGridWithoutBlockingTheWindow() {
         open(false);
         const QString marker = QString::fromStdString((folder() / "ran").string());
@@ -290,6 +322,9 @@ private slots:
             password->setText("new secret");
             dialog.findChild<QLineEdit*>("EESMTP")->setText("127.0.0.1:1");
             dialog.findChild<QPushButton*>("PBSaveTest")->click();
+            // The test runs off the window's thread; the dialog takes no input meanwhile.
+            QVERIFY(!dialog.isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(dialog.isEnabled(), 10000);
             dialog.reject();
         });
         find<QPushButton>("PBSetEmail")->click();
@@ -313,8 +348,8 @@ private slots:
     void withoutATrayHidingMinimisesAndSaysSoOnce() {
         open(false);
         if (QSystemTrayIcon::isSystemTrayAvailable()) QSKIP("this platform has a tray");
-        window_->hideToTray();
-        window_->hideToTray();
+        window_->tray().hideToTray();
+        window_->tray().hideToTray();
         QCOMPARE(messages_, QStringList{"There is no system tray here: Orvalo is minimised instead."});
     }
 

@@ -63,7 +63,7 @@ void ConditionWatcher::checkFileRow(WatchRow& row) {
         const std::optional<LocalMoment> modified = modifiedMoment(row.filename);
         bool fire = false;
         bool sizeTest = false;
-        if (row.typ == 0) {
+        if (!row.onChange) {
             fire = modified.has_value();
         } else if (modified && *modified != row.datetime) {
             fire = true;

@@ -22,7 +22,7 @@ using LocalMoment = std::int64_t;
 struct WatchRow {
     long long id = 0;
     std::string filename;       // empty (after trimming blanks): a web row
-    int typ = 0;                // 0: run while the file exists; else: run when its time or size changes
+    bool onChange = false;      // false: run while the file exists; true: run when its time or size changes
     LocalMoment datetime = 0;   // the file's modification time as last seen (two-second steps)
     std::uint64_t size = 0;     // the file's size as last seen
     int enable = 0;             // 1: active

@@ -29,11 +29,11 @@ WatchRow watchRowFromRecord(const CsvDataSet& list, LocalMoment now) {
     row.id = toInteger(list.value("ID"));
     row.filename = list.value("FILENAME");
     if (list.value("F_EXIST") == "1" || row.filename.empty()) {
-        row.typ = 0;
+        row.onChange = false;
         row.datetime = now;
         row.size = 0;
     } else {
-        row.typ = 1;
+        row.onChange = true;
         row.datetime = ConditionWatcher::modifiedMoment(row.filename).value_or(now);
         row.size = fileSize(row.filename).value_or(0);
     }

@@ -26,7 +26,7 @@ protected:
         WatchRow row;
         row.id = 1000 + static_cast<long long>(watcher_.rows().size());
         row.filename = path(name);
-        row.typ = typ;
+        row.onChange = typ != 0;
         row.enable = 1;
         row.loop = loop;
         row.loopNum = loopNum;

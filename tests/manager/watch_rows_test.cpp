@@ -20,7 +20,7 @@ TEST(WatchRows, AddedFileEventsStartInactiveWithTheirFilesState) {
     form.condition.loopWaitMinutes = "1";
     const WatchRow added = fileWatchRow(1000, form, false, kNow);
     EXPECT_EQ(added.id, 1000);
-    EXPECT_EQ(added.typ, 1);
+    EXPECT_TRUE(added.onChange);
     EXPECT_EQ(added.datetime, ConditionWatcher::modifiedMoment(form.condition.path).value());
     EXPECT_EQ(added.size, 5u);
     EXPECT_EQ(added.enable, 0);
@@ -42,7 +42,7 @@ TEST(WatchRows, AddedFileEventsStartInactiveWithTheirFilesState) {
     form.chooseExist();
     form.condition.infinity = true;
     EXPECT_EQ(fileWatchRow(1002, form, false, kNow).loopNum, -1);
-    EXPECT_EQ(fileWatchRow(1002, form, false, kNow).typ, 0);
+    EXPECT_FALSE(fileWatchRow(1002, form, false, kNow).onChange);
     form.condition.oneExecution = true;  // wins over the cycles
     EXPECT_EQ(fileWatchRow(1002, form, false, kNow).loopNum, 1);
 }

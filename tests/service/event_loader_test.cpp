@@ -69,7 +69,7 @@ TEST_F(EventLoaderTest, TimeEventsGoToTheEngineAndOthersToTheWatchTable) {
     EXPECT_TRUE(engine_.events().items(0).countMissedEvents());
     ASSERT_EQ(watcher_.rows().size(), 1u);
     const WatchRow& row = watcher_.rows()[0];
-    EXPECT_EQ(row.typ, 1);
+    EXPECT_TRUE(row.onChange);
     EXPECT_EQ(row.size, 0u);
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 1u + 9 + 3 + 2 + 1);
@@ -104,9 +104,9 @@ TEST_F(EventLoaderTest, WatchRowsFollowTheRecord) {
     load();
     const auto& rows = watcher_.rows();
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].typ, 0);
+    EXPECT_FALSE(rows[0].onChange);
     EXPECT_EQ(rows[0].size, 0u);
-    EXPECT_EQ(rows[1].typ, 1);
+    EXPECT_TRUE(rows[1].onChange);
     EXPECT_EQ(rows[1].size, 70'000u);  // sizes are kept whole
     EXPECT_EQ(rows[1].loopNum, -1);
     EXPECT_EQ(rows[1].waitNumMax, 11);

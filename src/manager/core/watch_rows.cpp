@@ -22,9 +22,9 @@ WatchRow fileWatchRow(long long id, const FileEventForm& form, bool editing, Loc
     WatchRow row;
     row.id = id;
     row.filename = c.path;
-    row.typ = (!c.onExist && !c.path.empty()) ? 1 : 0;
-    row.datetime = row.typ == 1 ? ConditionWatcher::modifiedMoment(c.path).value_or(now) : now;
-    row.size = row.typ == 1 ? fileSize(c.path).value_or(0) : 0;
+    row.onChange = !c.onExist && !c.path.empty();
+    row.datetime = row.onChange ? ConditionWatcher::modifiedMoment(c.path).value_or(now) : now;
+    row.size = row.onChange ? fileSize(c.path).value_or(0) : 0;
     row.enable = 0;
     row.stillWatched = 1;
     row.loop = c.runEvery ? 1 : 0;
@@ -40,7 +40,7 @@ WatchRow webWatchRow(long long id, const WebEventForm& form, bool editing, Local
     const WebCondition& c = form.condition;
     WatchRow row;
     row.id = id;
-    row.typ = 0;
+    row.onChange = false;
     row.datetime = now;
     row.enable = 0;
     row.stillWatched = 1;

@@ -7,7 +7,7 @@ set -euo pipefail
 ORVALO_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libcli11-dev
+  libcurl4-openssl-dev libcli11-dev libsqlite3-dev
   qt6-base-dev libgl-dev
   locales python3 python3-aiosmtpd
   systemd

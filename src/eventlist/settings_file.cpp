@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kMain = "MAIN";
 constexpr const char* kMail = "MAIL";
+constexpr const char* kHistory = "HISTORY";
 
 IniDocument load(const std::filesystem::path& path) {
     std::string text;
@@ -31,7 +32,43 @@ MailSettings readMail(const IniDocument& ini) {
     return mail;
 }
 
+ResultMail readResultMail(const IniDocument& ini) {
+    return resultMailOf(ini.readString(kMail, "ResultMail", "never")).value_or(ResultMail::Never);
+}
+
+HistoryLimits readHistory(const IniDocument& ini) {
+    HistoryLimits limits;
+    const auto positive = [&](const char* key, long long fallback) {
+        const long long value = ini.readInteger(kHistory, key, fallback);
+        return value > 0 ? value : fallback;
+    };
+    limits.outputBytes = positive("OutputBytes", limits.outputBytes);
+    limits.runsPerEvent = positive("RunsPerEvent", limits.runsPerEvent);
+    limits.daysKept = positive("DaysKept", limits.daysKept);
+    return limits;
+}
+
+// Keys beyond the original ten are written only when they say something: a file
+// that never used them keeps its ten keys.
+void writeExtra(IniDocument& ini, const char* section, const char* key, const std::string& value, const std::string& fallback) {
+    if (value != fallback || ini.value(section, key)) ini.writeString(section, key, value);
+}
+
 }  // namespace
+
+const char* resultMailName(ResultMail mode) {
+    switch (mode) {
+        case ResultMail::Failure: return "failure";
+        case ResultMail::Always: return "always";
+        default: return "never";
+    }
+}
+
+std::optional<ResultMail> resultMailOf(std::string_view text) {
+    for (const ResultMail mode : {ResultMail::Never, ResultMail::Failure, ResultMail::Always})
+        if (text == resultMailName(mode)) return mode;
+    return std::nullopt;
+}
 
 ManagerSettings SettingsFile::readManager() const {
     const IniDocument ini = load(path_);
@@ -42,6 +79,8 @@ ManagerSettings SettingsFile::readManager() const {
     settings.appStartMode = ini.readInteger(kMain, "App_start_t", 0);
     settings.notifyEmail = ini.readString(kMain, "email", "");
     settings.mail = readMail(ini);
+    settings.resultMail = readResultMail(ini);
+    settings.history = readHistory(ini);
     return settings;
 }
 
@@ -57,6 +96,12 @@ void SettingsFile::writeManager(const ManagerSettings& settings) const {
     ini.writeString(kMail, "EJm", settings.mail.senderName);
     ini.writeString(kMail, "ELogin", settings.mail.login);
     ini.writeString(kMail, "ESMTP", settings.mail.smtpServer);
+    const HistoryLimits defaults;
+    writeExtra(ini, kMail, "ResultMail", resultMailName(settings.resultMail), "never");
+    writeExtra(ini, kHistory, "OutputBytes", std::to_string(settings.history.outputBytes), std::to_string(defaults.outputBytes));
+    writeExtra(ini, kHistory, "RunsPerEvent", std::to_string(settings.history.runsPerEvent),
+               std::to_string(defaults.runsPerEvent));
+    writeExtra(ini, kHistory, "DaysKept", std::to_string(settings.history.daysKept), std::to_string(defaults.daysKept));
     try {
         writeFileAtomically(path_, ini.text(), 0600, FileModes::Always);  // it holds the password
     } catch (const IoError&) {
@@ -66,7 +111,7 @@ void SettingsFile::writeManager(const ManagerSettings& settings) const {
 
 ServiceMailSettings SettingsFile::readService() const {
     const IniDocument ini = load(path_);
-    return {ini.readString(kMain, "email", ""), readMail(ini)};
+    return {ini.readString(kMain, "email", ""), readMail(ini), readResultMail(ini), readHistory(ini)};
 }
 
 }  // namespace orvalo

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace orvalo {
 
@@ -21,6 +23,21 @@ struct MailSettings {
     bool operator==(const MailSettings&) const = default;
 };
 
+// When a run's result is mailed (MAIL ResultMail): never (the default), after a
+// failure, or after every run.
+enum class ResultMail { Never, Failure, Always };
+const char* resultMailName(ResultMail mode);  // "never", "failure", "always"
+std::optional<ResultMail> resultMailOf(std::string_view text);
+
+// What the run history keeps (section HISTORY).
+struct HistoryLimits {
+    long long outputBytes = 64 * 1024;  // OutputBytes: the tail of a run's output
+    long long runsPerEvent = 1000;      // RunsPerEvent
+    long long daysKept = 90;            // DaysKept
+
+    bool operator==(const HistoryLimits&) const = default;
+};
+
 struct ManagerSettings {
     bool serviceActive = false;     // MAIN Service_Active: events run by the service
     bool appStart = false;          // MAIN App_start: start with the user's login
@@ -28,6 +45,8 @@ struct ManagerSettings {
     std::int64_t appStartMode = 0;  // MAIN App_start_t: 0 minimised to tray, 1 normal
     std::string notifyEmail;        // MAIN email: who receives notification e-mails
     MailSettings mail;
+    ResultMail resultMail = ResultMail::Never;
+    HistoryLimits history;
 
     bool operator==(const ManagerSettings&) const = default;
 };
@@ -35,6 +54,8 @@ struct ManagerSettings {
 struct ServiceMailSettings {
     std::string notifyEmail;
     MailSettings mail;
+    ResultMail resultMail = ResultMail::Never;
+    HistoryLimits history;
 
     bool operator==(const ServiceMailSettings&) const = default;
 };
@@ -47,7 +68,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     ManagerSettings readManager() const;
-    // Writes all ten keys. Raises Error "Unable to write to <path>" when the file
+    // Writes all ten keys of the manager, and the result-mail and history keys when
+    // they are not their defaults (or are in the file already). Raises Error "Unable to write to <path>" when the file
     // cannot be written; the old file then stays as it was.
     void writeManager(const ManagerSettings& settings) const;
     ServiceMailSettings readService() const;

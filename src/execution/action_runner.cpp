@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <ctime>
 
 #include "base/text.h"
 #include "eventlist/event_record.h"
 #include "execution/page_search.h"
 #include "execution/process_launcher.h"
 #include "platform/atomic_file.h"
+#include "platform/event_log.h"
+#include "platform/host_name.h"
+#include "schedule/schedule_stamp.h"
 #include "platform/wake_event.h"
 #include "schedule/scheduled_events.h"
 
@@ -15,6 +20,7 @@ namespace orvalo {
 
 // What a run reads from its event record.
 struct ActionRunner::Record {
+    std::string name;
     std::string commandLine;
     std::string startMode;
     long long log = 0;
@@ -53,6 +59,25 @@ std::string ActionRunner::recipient() const {
     return recipient_;
 }
 
+void ActionRunner::setHistory(RunHistory* history, std::size_t outputBytes) {
+    history_ = history;
+    outputBytes_ = outputBytes;
+}
+
+void ActionRunner::setResultMail(ResultMail mode) {
+    std::lock_guard lock(recipientMutex_);
+    resultMail_ = mode;
+}
+
+// A started command, followed to its end for the record.
+struct ActionRunner::Started {
+    ProcessLauncher launcher;
+    long long run = 0;          // its history row
+    std::int64_t startMs = 0;
+    bool closedAtKillTime = false;
+    bool closedByStop = false;
+};
+
 void ActionRunner::beginStop() {
     stopping_ = true;
     // No run starts from here on, so a flag set now reaches every run there will be.
@@ -68,7 +93,13 @@ void ActionRunner::stop(std::chrono::steady_clock::time_point until) {
 }
 
 void ActionRunner::onItemDue(EventCollectionItem& item) {
-    if (startRun(item.eventId()) && settings_.service) log(" Try run Event.");
+    std::optional<std::int64_t> dueMs;
+    try {
+        dueMs = std::chrono::duration_cast<std::chrono::milliseconds>(toWallTime(item.dueTime()).time_since_epoch()).count();
+    } catch (const std::exception&) {
+        // A moment the calendar cannot place is simply not recorded.
+    }
+    if (startRun(item.eventId(), RunTrigger::Time, dueMs) && settings_.service) log(" Try run Event.");
 }
 
 void ActionRunner::joinFinished() {
@@ -88,7 +119,7 @@ bool ActionRunner::busy(long long id) const {
     return busyIds_.count(id) > 0;
 }
 
-bool ActionRunner::startRun(long long id) {
+bool ActionRunner::startRun(long long id, RunTrigger trigger, std::optional<std::int64_t> dueMs) {
     if (stopping_) return false;
     joinFinished();
     auto done = std::make_shared<std::atomic<bool>>(false);
@@ -96,9 +127,9 @@ bool ActionRunner::startRun(long long id) {
     ++active_;
     const auto busyEntry = busyIds_.insert(id);
     try {
-        workers_.push_back({std::thread([this, id, done, busyEntry] {
+        workers_.push_back({std::thread([this, id, trigger, dueMs, done, busyEntry] {
                                 try {
-                                    execute(id);
+                                    execute(id, trigger, dueMs);
                                     runFailures_.succeeded();
                                 } catch (const std::exception& e) {
                                     // A run's errors end the run and nothing else.
@@ -138,6 +169,7 @@ bool ActionRunner::firstPass(long long id, Record& record) {
         for (table.first(); !table.eof(); table.next()) {
             if (idField.asInteger() != id) continue;
             Record r;
+            r.name = table.value("NAME");
             r.commandLine = table.value("COMMANDLINE");
             r.startMode = table.value("START_MODE");
             r.log = table.fieldByName("LOG").asInteger();
@@ -212,10 +244,12 @@ bool ActionRunner::webConditionHolds(long long id, const Record& r) {
     return webConditionMet(fetched, fetched && pageContains(text, r.wStr), r.wExist);
 }
 
-void ActionRunner::closeCommand(ProcessLauncher& launcher) {
+void ActionRunner::closeCommand(Started& started) {
+    ProcessLauncher& launcher = started.launcher;
     // The whole process group is closed, also when the command itself has ended:
     // what it started in the background goes with it.
     if (!launcher.groupAlive()) return;
+    const bool stillRunning = launcher.running();
     launcher.signalProcessGroup(SIGTERM);
     if (settings_.service) {
         // The service gives the group a grace period; the manager kills at once.
@@ -224,9 +258,11 @@ void ActionRunner::closeCommand(ProcessLauncher& launcher) {
             launcher.wait(std::min(giveUp, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)));
     }
     if (launcher.groupAlive()) launcher.signalProcessGroup(SIGKILL);
+    if (stillRunning) (stopFlag_ ? started.closedByStop : started.closedAtKillTime) = true;
 }
 
-void ActionRunner::runCommand(long long id, const Record& r) {
+std::unique_ptr<ActionRunner::Started> ActionRunner::runCommand(long long id, const Record& r, RunTrigger trigger,
+                                                               std::optional<std::int64_t> dueMs) {
     const std::string idText = std::to_string(id);
     const std::string runText = "Run event" + idText + " Execute command:" + r.commandLine +
                                 " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.";
@@ -240,16 +276,21 @@ void ActionRunner::runCommand(long long id, const Record& r) {
 
     // The show mode (START_MODE) stays with the event: on Linux a program opens its
     // windows as it likes.
-    ProcessLauncher launcher;
+    auto started = std::make_unique<Started>();
+    ProcessLauncher& launcher = started->launcher;
     launcher.setCommandLine(r.commandLine);
     launcher.setCurrentDirectory(settings_.programFolder.string());
     launcher.setEnvironment(settings_.environment);
+    if (history_ != nullptr) launcher.captureOutput(outputBytes_);
     try {
         launcher.run();
     } catch (const Error&) {
-        return;  // a command that cannot start is not reported
+        return nullptr;  // a command that cannot start is not reported
     }
-    if (r.killMinutes <= 0) return;
+    started->startMs = RunHistory::nowMs();
+    if (history_ != nullptr)
+        started->run = history_->begin({id, r.name, trigger, dueMs, started->startMs, r.commandLine});
+    if (r.killMinutes <= 0) return started;
 
     // minutes * 60 + 1 steps; StopFlag ends the wait at once. Beyond a year the
     // list's value means one year, so the deadline cannot overflow. The run lasts
@@ -260,21 +301,88 @@ void ActionRunner::runCommand(long long id, const Record& r) {
     if (r.log == 1)
         log("Terminate event" + idText + " Execute command:" + r.commandLine +
             " Wait for terminate:" + std::to_string(r.killMinutes) + " mins.");
-    closeCommand(launcher);
+    closeCommand(*started);
+    return started;
 }
 
-void ActionRunner::execute(long long id) {
+void ActionRunner::recordEnd(long long id, const Record& r, Started& started) {
+    if (history_ == nullptr) return;  // nowhere to record: the Part's run is over
+    ProcessLauncher& launcher = started.launcher;
+    // A command without a kill time is followed to its end; a stop ends the
+    // following (the command runs on, and its run stays without a result).
+    if (launcher.running() && launcher.wait(ProcessLauncher::Deadline::max(), stopFd_) != ProcessLauncher::WaitResult::Ended)
+        return;
+    // What is left in the pipe, for a moment; a writer left in the background is
+    // then drained by the reaper.
+    launcher.collectOutput(std::chrono::steady_clock::now() + std::chrono::seconds(1), stopFd_);
+    const ChildEnd end = *launcher.end();
+    RunRecord record;
+    record.run = started.run;
+    record.start = {id, r.name, RunTrigger::Time, std::nullopt, started.startMs, r.commandLine};
+    RunEnd& e = record.end.emplace();
+    e.endMs = RunHistory::nowMs();
+    if (end.signaled) e.signal = end.value;
+    else e.exitCode = end.value;
+    e.killed = started.closedAtKillTime;
+    e.stopped = started.closedByStop;
+    e.output = launcher.output();
+    e.outputTruncated = launcher.outputCut();
+    history_->finish(started.run, e);
+
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(e.endMs - started.startMs) / 1000.0);
+    writeEventLogInfo("Event " + std::to_string(id) + " (" + r.name + ") ended: " + runResultText(record) + " after " +
+                      seconds + " s");
+    mailResult(record);
+}
+
+void ActionRunner::mailResult(const RunRecord& record) {
+    ResultMail mode;
+    std::string to;
+    {
+        std::lock_guard lock(recipientMutex_);
+        mode = resultMail_;
+        to = recipient_;
+    }
+    const bool succeeded = runSucceeded(record);
+    if (mode == ResultMail::Never || (mode == ResultMail::Failure && succeeded)) return;
+    if (to.empty() || mail_.settings().smtpServer.empty()) return;
+    const RunEnd& e = *record.end;
+    const std::string outcome = succeeded ? "succeeded" : "failed (" + runResultText(record) + ")";
+    const auto moment = [](std::int64_t ms) {
+        const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+        std::tm tm{};
+        localtime_r(&seconds, &tm);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+        return std::string(text);
+    };
+    std::string body = "Host: " + computerName() + "\n";
+    body += "Event: " + std::to_string(record.start.event) + " (" + record.start.name + ")\n";
+    body += "Command: " + record.start.command + "\n";
+    body += "Started: " + moment(record.start.startMs) + "\nEnded: " + moment(e.endMs) + "\n";
+    body += "Duration: " + std::to_string(e.endMs - record.start.startMs) + " ms\n";
+    body += "Result: " + runResultText(record) + "\n\nOutput" +
+            (e.outputTruncated ? " (its last " + std::to_string(e.output.size()) + " bytes)" : std::string()) + ":\n";
+    // The tail a mail carries: the last 4,000 bytes of the kept output.
+    body += e.output.size() > 4000 ? e.output.substr(e.output.size() - 4000) : e.output;
+    mail_.postResult(to, "Orvalo: " + record.start.name + " " + outcome, body);
+}
+
+void ActionRunner::execute(long long id, RunTrigger trigger, std::optional<std::int64_t> dueMs) {
     Record record;
     const bool marked = firstPass(id, record);
+    std::unique_ptr<Started> started;
     // Once the record says "Running", it goes back to "Waiting" however the run ends.
     try {
         list_.afterFirstPass();
-        if (!record.web || webConditionHolds(id, record)) runCommand(id, record);
+        if (!record.web || webConditionHolds(id, record)) started = runCommand(id, record, trigger, dueMs);
     } catch (...) {
         if (marked) finalPass(id);
         throw;
     }
     if (marked) finalPass(id);
+    if (started) recordEnd(id, record, *started);
 }
 
 }  // namespace orvalo

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <list>
 #include <map>
+#include <memory>
+#include <optional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -29,6 +31,7 @@
 #include "execution/failure_streak.h"
 #include "execution/log_file.h"
 #include "execution/mail_notifier.h"
+#include "execution/run_history.h"
 #include "execution/web_page_fetch.h"
 #include "platform/clock.h"
 #include "platform/local_time.h"
@@ -58,14 +61,20 @@ public:
     // The scheduled events' handler: a run for the event of the item.
     void onItemDue(EventCollectionItem& item);
     // Starts a run for an event ID on a new worker thread and returns at once;
-    // false when the stop has begun and no run starts.
-    bool startRun(long long id);
+    // false when the stop has begun and no run starts. The trigger and the due
+    // moment (Unix ms, time events) go into the run history.
+    bool startRun(long long id, RunTrigger trigger = RunTrigger::Time, std::optional<std::int64_t> dueMs = {});
     // Whether a run of the event is going on.
     bool busy(long long id) const;
 
     // Who receives the information e-mails (thread-safe).
     void setRecipient(std::string recipient);
     std::string recipient() const;
+    // Where runs are recorded, keeping the last outputBytes of each command's
+    // output; nullptr for nowhere. Set before runs start.
+    void setHistory(RunHistory* history, std::size_t outputBytes);
+    // When a run's result is mailed to the recipient (thread-safe).
+    void setResultMail(ResultMail mode);
 
     bool anyActive() const { return active_.load() > 0; }
     int activeRuns() const { return active_.load(); }
@@ -80,16 +89,25 @@ public:
     void stop(std::chrono::steady_clock::time_point until);
 
     // The body of one run, on the calling thread.
-    void execute(long long id);
+    void execute(long long id, RunTrigger trigger = RunTrigger::Time, std::optional<std::int64_t> dueMs = {});
 
 private:
     struct Record;
+    struct Started;
     bool firstPass(long long id, Record& record);
     void finalPass(long long id);
     bool webConditionHolds(long long id, const Record& record);
-    void runCommand(long long id, const Record& record);
+    // Starts the command and, with a kill time, waits it and closes the command;
+    // the started command, for the record, or nullptr when it did not start.
+    std::unique_ptr<Started> runCommand(long long id, const Record& record, RunTrigger trigger,
+                                        std::optional<std::int64_t> dueMs);
     // At the kill time: closes the command's whole group.
-    void closeCommand(class ProcessLauncher& launcher);
+    void closeCommand(Started& started);
+    // After the Part's steps: follows the command to its end (a command without a
+    // kill time too), records the run, and says how it ended.
+    void recordEnd(long long id, const Record& record, Started& started);
+    // The result mail, when the mode asks for one.
+    void mailResult(const RunRecord& record);
     std::mutex& pageFileLock(long long id);
     void joinFinished();
     void joinAll();
@@ -104,6 +122,9 @@ private:
 
     mutable std::mutex recipientMutex_;
     std::string recipient_;
+    ResultMail resultMail_ = ResultMail::Never;  // under recipientMutex_
+    RunHistory* history_ = nullptr;
+    std::size_t outputBytes_ = 0;
 
     std::atomic<int> active_{0};
     std::atomic<bool> stopping_{false};

@@ -74,7 +74,7 @@ void ConditionWatcher::checkFileRow(WatchRow& row) {
             fire = sizeTest = size && *size != row.size;
         }
         if (fire) {
-            startRun_(row.id);
+            startRun_(row.id, RunTrigger::File);
             if (waitNum == 0 && waitNumMax > 0) row.waitNum = waitNumMax;
             row.datetime = modified ? *modified : now();
             if (sizeTest) row.size = fileSize(row.filename).value_or(0);
@@ -90,7 +90,7 @@ void ConditionWatcher::checkWebRow(WatchRow& row) {
     const int count = row.wCheckCnt, period = row.wCheck;
     if (row.enable != 1 || row.stillWatched != 1) return;
     if (count == 0 || period == 0) {
-        startRun_(row.id);
+        startRun_(row.id, RunTrigger::Web);
         if (count == 0 && period > 0) row.wCheckCnt = period;
     }
     if (period > 0 && count > 0) row.wCheckCnt = count - 1;

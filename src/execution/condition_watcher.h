@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "execution/run_history.h"
 #include "platform/main_loop.h"
 
 namespace orvalo {
@@ -44,7 +45,7 @@ struct WatchRow {
 
 class ConditionWatcher {
 public:
-    using StartRun = std::function<void(long long id)>;
+    using StartRun = std::function<void(long long id, RunTrigger trigger)>;
     // Whether a run of the event is still going on: its row is then passed over,
     // counters and all, so runs of one event never pile up.
     using Busy = std::function<bool(long long id)>;

@@ -78,6 +78,14 @@ MailSettings MailNotifier::settings() const {
 std::string MailNotifier::composeMessage(const MailSettings& settings, const std::string& recipients,
                                          const std::string& subject, const std::string& hostName,
                                          const std::string& text) {
+    std::string body;
+    if (!hostName.empty()) body += hostName + "\n";
+    body += " send info :" + text;
+    return composeMail(settings, recipients, subject, body);
+}
+
+std::string MailNotifier::composeMail(const MailSettings& settings, const std::string& recipients,
+                                      const std::string& subject, const std::string& body) {
     const std::string name = displayNamePhrase(settings.senderName);
     std::string m;
     m += "Date: " + rfc2822Date() + "\r\n";
@@ -88,8 +96,7 @@ std::string MailNotifier::composeMessage(const MailSettings& settings, const std
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: text/plain; charset=utf-8\r\n";
     m += "\r\n";
-    if (!hostName.empty()) m += withCrLf(hostName) + "\r\n";
-    m += withCrLf(" send info :" + text) + "\r\n";
+    m += withCrLf(body) + "\r\n";
     return m;
 }
 
@@ -158,6 +165,33 @@ void MailNotifier::send(const std::string& recipients, const std::string& text) 
     if (serviceLines_) log("Odeslani e-mailu konec.");
 }
 
+void MailNotifier::postResult(std::string recipients, std::string subject, std::string body) {
+    std::lock_guard lock(queueMutex_);
+    if (queue_.size() >= limits_.queued) return resultFailures_.failed("too many mails waiting");
+    queue_.push_back({std::move(recipients), std::move(body), std::move(subject)});
+    if (senderBusy_) return;
+    if (sender_.joinable()) sender_.join();
+    try {
+        sender_ = std::thread([this] { sendQueued(); });
+        senderBusy_ = true;
+    } catch (const std::system_error&) {
+        queue_.pop_back();
+        resultFailures_.failed("no thread to send it");
+    }
+}
+
+void MailNotifier::sendResult(const Mail& mail) {
+    std::lock_guard lock(sendMutex_);
+    const MailSettings current = settings();
+    bool sent = false;
+    try {
+        sent = transmit(current, mail.recipients, composeMail(current, mail.recipients, mail.subject, mail.text));
+    } catch (const std::exception&) {
+    }
+    if (sent) resultFailures_.succeeded();
+    else resultFailures_.failed("the SMTP server " + current.smtpServer + " did not take \"" + mail.subject + "\"");
+}
+
 void MailNotifier::post(std::string recipients, std::string text) {
     std::unique_lock lock(queueMutex_);
     if (queue_.size() >= limits_.queued) {
@@ -166,7 +200,7 @@ void MailNotifier::post(std::string recipients, std::string text) {
         failAtOnce(text);
         return;
     }
-    queue_.push_back({std::move(recipients), text});
+    queue_.push_back({std::move(recipients), text, ""});
     if (senderBusy_) return;
     if (sender_.joinable()) sender_.join();  // it has ended: senderBusy_ was false
     try {
@@ -190,7 +224,8 @@ void MailNotifier::sendQueued() {
     while (!queue_.empty()) {
         const Mail mail = std::move(queue_.front());
         lock.unlock();
-        send(mail.recipients, mail.text);
+        if (mail.subject.empty()) send(mail.recipients, mail.text);
+        else sendResult(mail);
         lock.lock();
         queue_.pop_front();
     }

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "eventlist/settings_file.h"
+#include "execution/failure_streak.h"
 #include "execution/log_file.h"
 
 namespace orvalo {
@@ -48,6 +49,9 @@ public:
     void send(const std::string& recipients, const std::string& text);
     // The same, on the sender thread; returns at once.
     void post(std::string recipients, std::string text);
+    // A mail of our own (a run's result) through the same account and sender
+    // thread: no log lines; a failure goes to the system log once per streak.
+    void postResult(std::string recipients, std::string subject, std::string body);
     // Waits until every posted mail is sent or failed.
     void drain();
     // Fails the transfer under way and every mail that waits or comes later.
@@ -60,12 +64,17 @@ public:
     // The message as it goes over the wire, for the given settings.
     static std::string composeMessage(const MailSettings& settings, const std::string& recipients,
                                       const std::string& subject, const std::string& hostName, const std::string& text);
+    // The same with a body of its own (lines end in CR LF on the wire).
+    static std::string composeMail(const MailSettings& settings, const std::string& recipients,
+                                   const std::string& subject, const std::string& body);
 
 private:
     struct Mail {
         std::string recipients;
-        std::string text;
+        std::string text;     // an information mail's text, or a result mail's body
+        std::string subject;  // a result mail's; empty for an information mail
     };
+    void sendResult(const Mail& mail);
     bool transmit(const MailSettings& settings, const std::string& recipients, const std::string& message);
     void sendQueued();
     // The log lines of a mail that is not even tried.
@@ -79,6 +88,7 @@ private:
     mutable std::mutex settingsMutex_;
     MailSettings settings_;
     std::mutex sendMutex_;  // one mail at a time
+    FailureStreak resultFailures_{"A result mail cannot be sent", "Result mails are sent again"};
     std::atomic<bool> aborted_{false};
 
     std::mutex queueMutex_;

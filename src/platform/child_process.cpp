@@ -40,7 +40,9 @@ unsigned exitCodeOf(const siginfo_t& info) {
     return 128u + static_cast<unsigned>(info.si_status);
 }
 
-// Reaps children that nobody watches any more, on one thread of its own.
+// Reaps children that nobody watches any more, and reads (and drops) what they
+// still write into an output pipe nobody reads, so they never block on it; one
+// thread of its own.
 class Reaper {
 public:
     ~Reaper() {
@@ -50,34 +52,57 @@ public:
         }
         wake();
         if (thread_.joinable()) thread_.join();
-        for (int fd : pidfds_) ::close(fd);
+        for (const Watched& w : watched_) ::close(w.fd);
         if (wakeFd_ >= 0) ::close(wakeFd_);
     }
 
-    void adopt(int pidfd) {
+    void adopt(int fd, bool output) {
         std::lock_guard lock(mutex_);
         if (!thread_.joinable()) {
             wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
             thread_ = std::thread([this] { loop(); });
         }
-        pidfds_.push_back(pidfd);
+        watched_.push_back({fd, output});
         wake();
     }
 
 private:
+    struct Watched {
+        int fd;
+        bool output;  // an output pipe to drain; else a pidfd to reap
+    };
+
     void wake() {
         const std::uint64_t one = 1;
         if (wakeFd_ >= 0) [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
     }
 
+    // True when the descriptor is done with: the child reaped, the pipe at its end.
+    static bool serve(const Watched& w) {
+        if (!w.output) {
+            siginfo_t info{};
+            ::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(w.fd), &info, WEXITED | WNOHANG);
+            return true;
+        }
+        char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(w.fd, buffer, sizeof buffer);
+            if (n > 0) continue;
+            if (n < 0 && errno == EINTR) continue;
+            return !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+        }
+    }
+
     void loop() {
         for (;;) {
             std::vector<pollfd> fds;
+            std::vector<Watched> watched;
             {
                 std::lock_guard lock(mutex_);
                 if (stop_) return;
                 fds.push_back({wakeFd_, POLLIN, 0});
-                for (int fd : pidfds_) fds.push_back({fd, POLLIN, 0});
+                for (const Watched& w : watched_) fds.push_back({w.fd, POLLIN, 0});
+                watched = watched_;
             }
             if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
             if (fds[0].revents & POLLIN) {
@@ -87,16 +112,15 @@ private:
             std::lock_guard lock(mutex_);
             for (std::size_t i = 1; i < fds.size(); ++i) {
                 if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
-                siginfo_t info{};
-                ::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fds[i].fd), &info, WEXITED | WNOHANG);
-                std::erase(pidfds_, fds[i].fd);
+                if (!serve(watched[i - 1])) continue;
+                std::erase_if(watched_, [fd = fds[i].fd](const Watched& w) { return w.fd == fd; });
                 ::close(fds[i].fd);
             }
         }
     }
 
     std::mutex mutex_;
-    std::vector<int> pidfds_;
+    std::vector<Watched> watched_;
     std::thread thread_;
     int wakeFd_ = -1;
     bool stop_ = false;
@@ -136,7 +160,19 @@ std::vector<std::string> childEnvironment() {
 
 Child startChild(const ChildOptions& options) {
     SpawnSetup setup;
+    int output[2] = {-1, -1};
+    if (options.captureOutput && ::pipe2(output, O_CLOEXEC) != 0) throw SystemError(errno);
+    // The pipe's ends are closed on every way out of here but the one that keeps the read end.
+    struct PipeEnds {
+        int* fds;
+        ~PipeEnds() {
+            for (int i = 0; i < 2; ++i)
+                if (fds[i] >= 0) ::close(fds[i]);
+        }
+    } pipeEnds{output};
     int error = ::posix_spawn_file_actions_addopen(&setup.actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (error == 0 && options.captureOutput) error = ::posix_spawn_file_actions_adddup2(&setup.actions_, output[1], STDOUT_FILENO);
+    if (error == 0 && options.captureOutput) error = ::posix_spawn_file_actions_adddup2(&setup.actions_, output[1], STDERR_FILENO);
     // Our descriptors are close-on-exec; this also covers any a library opened without it.
     if (error == 0) error = ::posix_spawn_file_actions_addclosefrom_np(&setup.actions_, STDERR_FILENO + 1);
     if (error == 0 && !options.currentDirectory.empty())
@@ -172,7 +208,13 @@ Child startChild(const ChildOptions& options) {
         throw SystemError(openError);
     }
     ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
-    return {pid, pidfd};
+    Child child{pid, pidfd, -1};
+    if (options.captureOutput) {
+        ::fcntl(output[0], F_SETFL, ::fcntl(output[0], F_GETFL) | O_NONBLOCK);
+        child.outputFd = output[0];
+        output[0] = -1;  // kept; the write end is the child's alone now
+    }
+    return child;
 }
 
 bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeoutMs) {
@@ -202,11 +244,11 @@ bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeou
     }
 }
 
-unsigned exitCodeOfEndedChild(const Child& child) {
+ChildEnd endOfEndedChild(const Child& child) {
     siginfo_t info{};
     if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(child.pidfd), &info, WEXITED | WNOWAIT) != 0)
         throw SystemError(errno);
-    return exitCodeOf(info);
+    return {info.si_code != CLD_EXITED, info.si_status};
 }
 
 bool signalGroup(pid_t group, int signal) { return group > 0 && ::kill(-group, signal) == 0; }
@@ -241,7 +283,8 @@ bool processGroupAlive(pid_t group) {
 }
 
 void adoptChild(Child child) {
-    if (child.pidfd >= 0) reaper().adopt(child.pidfd);
+    if (child.pidfd >= 0) reaper().adopt(child.pidfd, false);
+    if (child.outputFd >= 0) reaper().adopt(child.outputFd, true);
 }
 
 }  // namespace orvalo

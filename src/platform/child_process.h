@@ -15,13 +15,23 @@ namespace orvalo {
 
 struct ChildOptions {
     std::string commandLine;
+    bool captureOutput = false;    // standard output and error into one pipe (Child::outputFd)
     std::string currentDirectory;  // empty: ours
     std::vector<std::string> environment;  // empty: ours, less the service manager's variables
 };
 
 struct Child {
-    pid_t pid = -1;    // also the id of its process group
-    int pidfd = -1;    // owned by whoever holds the Child
+    pid_t pid = -1;      // also the id of its process group
+    int pidfd = -1;      // owned by whoever holds the Child
+    int outputFd = -1;   // the read end of the output pipe (non-blocking), when captured
+};
+
+// How a child ended: its exit status, or the signal that ended it.
+struct ChildEnd {
+    bool signaled = false;
+    int value = 0;  // the exit status, or the signal number
+    // The exit status, or 128 + the signal number.
+    unsigned code() const { return signaled ? 128u + static_cast<unsigned>(value) : static_cast<unsigned>(value); }
 };
 
 // Raises SystemError when the child cannot be started.
@@ -35,7 +45,7 @@ bool waitForChild(const Child& child, int stopFd, unsigned& exitCode, int timeou
 // The exit code of a child whose pidfd has become readable, leaving it unreaped:
 // a zombie keeps its pid, and with it the id of its process group, from being given
 // to another process until whoever holds the Child hands it to adoptChild().
-unsigned exitCodeOfEndedChild(const Child& child);
+ChildEnd endOfEndedChild(const Child& child);
 
 // Sends a signal to the child's whole process group; false when no process of the
 // group is left (errno is then ESRCH).
@@ -46,7 +56,7 @@ bool signalGroup(pid_t group, int signal);
 bool processGroupAlive(pid_t group);
 
 // Hands a child nobody watches any more to the reaper thread, which reaps it when it
-// ends and closes its pidfd.
+// ends and closes its pidfd, and drains its output pipe until the pipe's end.
 void adoptChild(Child child);
 
 // The environment a child gets when none is given.

@@ -20,6 +20,7 @@
 #include "base/text.h"
 #include "platform/atomic_file.h"
 #include "platform/child_process.h"
+#include "platform/process_identity.h"
 
 namespace orvalo {
 
@@ -37,37 +38,8 @@ namespace {
 
 constexpr const char* kStatusFileVariable = "ORVALO_SERVICE_STATUS_FILE";
 
-// The fields of /proc/<pid>/stat after the command name: state first.
-std::vector<std::string> processStat(pid_t pid) {
-    std::vector<std::string> fields;
-    if (pid <= 0) return fields;
-    // Read with plain calls: a stream raises when the process goes while it is read.
-    std::string text;
-    const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fields;
-    char buffer[1024];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    if (n > 0) text.assign(buffer, static_cast<std::size_t>(n));
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return fields;
-    std::istringstream in(text.substr(close + 1));
-    for (std::string field; in >> field;) fields.push_back(field);
-    return fields;
-}
-
 // A process that exists and is not a zombie.
-bool processAlive(pid_t pid) {
-    const std::vector<std::string> fields = processStat(pid);
-    return !fields.empty() && fields[0] != "Z" && fields[0] != "X";
-}
-
-// When the process started, in clock ticks since boot: with the pid, it names one
-// process for good, as a pid alone is given again once its process has ended.
-std::string processStartTime(pid_t pid) {
-    const std::vector<std::string> fields = processStat(pid);
-    return fields.size() > 19 ? fields[19] : std::string();
-}
+bool processAlive(pid_t pid) { return !processStartTime(pid).empty(); }
 
 // A live process running the given program.
 bool processRunning(pid_t pid, const std::filesystem::path& program) {

@@ -59,6 +59,7 @@ void EventCollectionItem::deactivate() {
 void EventCollectionItem::fire() {
     if (state() != eisTriggered) return;
     setState(eisExecuting);
+    dueTime_ = nextFireTime();
     const ScheduleStamp next = schedule_.nextTriggerFromNow(countMissedEvents_);
     setNextFireTime(next);
     // Back to waiting (or ended) whatever the handler does, unless it stopped or

@@ -54,6 +54,8 @@ public:
     const Schedule& schedule() const { return schedule_; }
     void setSchedule(const Schedule& schedule) { schedule_ = schedule; }
     ScheduleStamp nextFireTime() const;
+    // The fire time that made the item due, while its handler runs.
+    ScheduleStamp dueTime() const { return dueTime_; }
     void setOnExecute(ExecuteHandler handler) { onExecute_ = std::move(handler); }
     // The event the item runs: its ID in the event list, fixed when the item is made.
     long long eventId() const { return eventId_; }
@@ -85,6 +87,7 @@ private:
     std::atomic<std::uint64_t> nextFire_;
     bool countMissedEvents_ = false;
     long long eventId_ = -1;
+    ScheduleStamp dueTime_;
     Schedule schedule_;
     ExecuteHandler onExecute_;
 };

@@ -40,7 +40,7 @@ OrvaloService::OrvaloService(std::filesystem::path folder, MainLoop& loop, std::
       engine_(scheduler_, loop),
       mail_(log_, MailNotifier::kServiceSubject, true),
       runner_(serviceRunner(folder_, second), access_, log_, mail_),
-      watcher_([this](long long id) { runner_.startRun(id); }, SystemClock::instance(),
+      watcher_([this](long long id, RunTrigger trigger) { runner_.startRun(id, trigger); }, SystemClock::instance(),
                [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop) {
     configureEventListTable(list_, (folder_ / kServiceListFile).string(), true);
@@ -57,12 +57,19 @@ void OrvaloService::start() {
         throw Error("Another OrvaloS is already running on the program folder " + folder_.string());
     removeLeftoverTemporaryFiles(folder_, {kServiceListFile});
     log_.writeLog(" ====== Start service ============== ");
+    // The run history, before any run: its own runs recorded, pruned now and every hour.
+    const HistoryLimits limits = SettingsFile(folder_ / SettingsFile::kFileName).readService().history;
+    history_.emplace(folder_ / RunHistory::kFileName, true);
+    runner_.setHistory(&*history_, static_cast<std::size_t>(limits.outputBytes));
+    history_->prune(limits, RunHistory::nowMs());
+    pruneTimer_ = loop_.addTimer(std::chrono::hours(1), [this, limits] { history_->prune(limits, RunHistory::nowMs()); });
     loadServiceList(access_, engine_, watcher_, log_, [this](EventCollectionItem& item) { runner_.onItemDue(item); });
     // The watcher ticks only once the table is whole.
     watcher_.start(loop_, watchTick());
     const ServiceMailSettings mail = SettingsFile(folder_ / SettingsFile::kFileName).readService();
     mail_.setSettings(mail.mail);
     runner_.setRecipient(mail.notifyEmail);
+    runner_.setResultMail(mail.resultMail);
 }
 
 void OrvaloService::stop() {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "eventlist/csv_data_set.h"
 #include "execution/action_runner.h"
@@ -15,6 +16,7 @@
 #include "execution/event_list_access.h"
 #include "execution/log_file.h"
 #include "execution/mail_notifier.h"
+#include "execution/run_history.h"
 #include "platform/clock_change_watch.h"
 #include "platform/folder_lock.h"
 #include "platform/main_loop.h"
@@ -52,6 +54,8 @@ private:
     SchedulerThread scheduler_;
     ScheduledEvents engine_;
     MailNotifier mail_;
+    std::optional<RunHistory> history_;
+    MainLoop::TimerId pruneTimer_ = 0;
     ActionRunner runner_;
     ConditionWatcher watcher_;
     ClockChangeWatch clockWatch_;

@@ -39,7 +39,7 @@ TEST(SettingsFile, WritesTheTenKeysInOrderOwnerOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     EXPECT_EQ(file.readManager(), sample());
-    EXPECT_EQ(file.readService(), (ServiceMailSettings{"ops@example.org", sample().mail}));
+    EXPECT_EQ(file.readService(), (ServiceMailSettings{"ops@example.org", sample().mail, ResultMail::Never, {}}));
 
     ManagerSettings uninstalled = sample();
     uninstalled.serviceActive = false;

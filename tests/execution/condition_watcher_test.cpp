@@ -15,7 +15,7 @@ namespace {
 // folder whose modification times the test sets.
 class ConditionWatcherTest : public ::testing::Test {
 protected:
-    ConditionWatcherTest() : watcher_([this](long long id) { runs_.push_back({tick_, id}); }) {}
+    ConditionWatcherTest() : watcher_([this](long long id, RunTrigger) { runs_.push_back({tick_, id}); }) {}
 
     std::string path(const char* name) { return (folder_ / name).string(); }
     void setModified(const char* name, std::time_t seconds) {
@@ -163,7 +163,7 @@ TEST_F(ConditionWatcherTest, WebRowsCheckEveryPeriodFromLoading) {
 TEST_F(ConditionWatcherTest, ABusyEventIsNotCheckedAgain) {
     std::set<long long> busy;
     std::vector<std::pair<int, long long>> runs;
-    ConditionWatcher watcher([&](long long id) { runs.push_back({tick_, id}); }, SystemClock::instance(),
+    ConditionWatcher watcher([&](long long id, RunTrigger) { runs.push_back({tick_, id}); }, SystemClock::instance(),
                              [&](long long id) { return busy.count(id) > 0; });
     WatchRow web;
     web.id = 10000;

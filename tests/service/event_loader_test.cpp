@@ -52,7 +52,7 @@ protected:
     MainLoop loop_;
     SchedulerThread scheduler_;
     ScheduledEvents engine_{scheduler_, loop_};
-    ConditionWatcher watcher_{[](long long) {}};
+    ConditionWatcher watcher_{[](long long, RunTrigger) {}};
     CsvDataSet list_;
     SharedEventList access_{list_};
 };

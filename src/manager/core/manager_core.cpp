@@ -31,7 +31,8 @@ ManagerCore::ManagerCore(std::filesystem::path folder, MainLoop& loop, Scheduler
       engine_(scheduler, loop, clock),
       mail_(log_, MailNotifier::kManagerSubject, false),
       runner_(managerRunner(folder_), listForRuns_, log_, mail_),
-      watcher_([this](long long id) { runner_.startRun(id); }, clock, [this](long long id) { return runner_.busy(id); }),
+      watcher_([this](long long id, RunTrigger trigger) { runner_.startRun(id, trigger); }, clock,
+               [this](long long id) { return runner_.busy(id); }),
       clockWatch_(loop, std::move(localtime)),
       serviceProgram_(executableFolder() / "OrvaloS"),
       managerProgram_(executableFolder() / "Orvalo") {
@@ -113,6 +114,15 @@ void ManagerCore::start(bool runEvents) {
     settings_ = SettingsFile(folder_ / SettingsFile::kFileName).readManager();
     mail_.setSettings(settings_.mail);
     runner_.setRecipient(settings_.notifyEmail);
+    runner_.setResultMail(settings_.resultMail);
+    // The window records its own runs and tests; orvaloctl only reads.
+    history_.emplace(folder_ / RunHistory::kFileName, runEvents);
+    if (runEvents) {
+        const auto bytes = static_cast<std::size_t>(settings_.history.outputBytes);
+        runner_.setHistory(&*history_, bytes);
+        testActions_.setHistory(&*history_, bytes);
+        history_->prune(settings_.history, RunHistory::nowMs());
+    }
     if (serviceMode() || !runEvents_) {
         engine_.deactivateAll();
         return;

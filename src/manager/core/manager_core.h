@@ -87,6 +87,9 @@ public:
     ScheduledEvents& engine() { return engine_; }
     ConditionWatcher& watcher() { return watcher_; }
     ActionRunner& runner() { return runner_; }
+    // The run history of this folder (the service's runs and the window's own);
+    // empty before start().
+    RunHistory* history() { return history_ ? &*history_ : nullptr; }
 
     // The name an add dialog proposes for the next event of the kind.
     std::string proposedName(EventKind kind);
@@ -222,6 +225,7 @@ private:
     PerPassEventList listForRuns_;
     ScheduledEvents engine_;
     MailNotifier mail_;
+    std::optional<RunHistory> history_;
     ActionRunner runner_;
     TestActions testActions_;
     ConditionWatcher watcher_;

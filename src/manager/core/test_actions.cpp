@@ -27,7 +27,7 @@ void TestActions::start(TestAction action, std::chrono::milliseconds testTime, O
     auto done = std::make_shared<bool>(false);
     runs_.push_back({std::thread([this, action = std::move(action), testTime, onError = std::move(onError), done] {
                          try {
-                             runTestAction(action, testTime, stopFd_);
+                             runTestAction(action, testTime, stopFd_, history_, outputBytes_);
                          } catch (const std::exception& e) {
                              if (onError) onError(e.what());
                          }

@@ -25,6 +25,11 @@ public:
     TestActions(const TestActions&) = delete;
     TestActions& operator=(const TestActions&) = delete;
 
+    // Where tests are recorded; set before any starts.
+    void setHistory(RunHistory* history, std::size_t outputBytes) {
+        history_ = history;
+        outputBytes_ = outputBytes;
+    }
     // Starts the test; onError gets the message of a failure, on the test's thread.
     // Nothing starts once the stop has begun.
     void start(TestAction action, std::chrono::milliseconds testTime, OnError onError);
@@ -35,6 +40,8 @@ public:
 private:
     mutable std::mutex mutex_;
     int stopFd_;  // readable once the stop has begun
+    RunHistory* history_ = nullptr;
+    std::size_t outputBytes_ = 0;
     bool stopping_ = false;
     struct Run {
         std::thread thread;

@@ -181,7 +181,7 @@ void RunHistory::markLostRuns() {
         while (s.ok() && s.step() == SQLITE_ROW) open.emplace_back(::sqlite3_column_int64(s.get(), 0), text(s.get(), 1));
     }
     for (const auto& [run, recorder] : open) {
-        if (recorder != recorder_ && processIdentityAlive(recorder)) continue;
+        if (recorder == recorder_ || processIdentityAlive(recorder)) continue;
         Statement s(db_, "UPDATE runs SET lost = 1 WHERE run = ?");
         s.bind(1, static_cast<std::int64_t>(run));
         s.step();

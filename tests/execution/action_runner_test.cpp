@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "eventlist/event_record.h"
+#include "execution/run_history.h"
 #include "platform/event_log.h"
 #include "platform/main_loop.h"
 #include "schedule/schedule_stamp.h"
@@ -496,6 +497,75 @@ TEST_F(ActionRunnerTest, TheEngineHandlerRunsTheItemsEvent) {
               lines.end());
     EXPECT_FALSE(stored(1).lastRun.empty());
     EXPECT_TRUE(stored(0).lastRun.empty());
+}
+
+// The run history: each run's trigger, result and output, a command without a kill
+// time followed to its end, and the end said in the system log.
+TEST_F(ActionRunnerTest, RunsAreRecordedWithTheirResultAndOutput) {
+    std::vector<std::string> systemLog;
+    setEventLogSink([&](const std::string& line) { systemLog.push_back(line); });
+    makeList({timeEvent(0, "echo OUT; echo ERR >&2; exit 7"), timeEvent(1, "sleep 0.3; echo late; exit 3"),
+              timeEvent(2, "echo started; exec sleep 30", 1),
+              timeEvent(3, "head -c 200000 /dev/zero | tr '\\0' x; echo; echo END")});
+    ActionRunner& r = runner(true);
+    RunHistory history(folder_ / "runs.db", true);
+    r.setHistory(&history, 1000);
+
+    r.startRun(0, RunTrigger::File);
+    r.startRun(1);
+    r.startRun(2);
+    r.startRun(3);
+    // Without a kill time the record is "Waiting" again at once, while the run is
+    // still followed to its command's end.
+    ASSERT_TRUE(pumpUntil([&] { return stored(1).state == "Waiting"; }));
+    ASSERT_TRUE(pumpUntil([&] { return !r.anyActive(); }));
+    const auto last = history.lastRuns();
+    ASSERT_EQ(last.size(), 4u);
+    EXPECT_EQ(runResultText(last.at(0)), "exit 7");
+    EXPECT_EQ(last.at(0).start.trigger, RunTrigger::File);
+    EXPECT_EQ(last.at(0).start.name, "Event1");
+    EXPECT_EQ(history.output(last.at(0).run), "OUT\nERR\n");
+    EXPECT_EQ(runResultText(last.at(1)), "exit 3");
+    EXPECT_GE(last.at(1).end->endMs - last.at(1).start.startMs, 300);
+    EXPECT_EQ(history.output(last.at(1).run), "late\n");
+    EXPECT_EQ(runResultText(last.at(2)), "killed at kill time");
+    EXPECT_EQ(history.output(last.at(2).run), "started\n");
+    // A command that writes a lot never blocks; the tail is kept.
+    EXPECT_EQ(runResultText(last.at(3)), "exit 0");
+    EXPECT_TRUE(last.at(3).end->outputTruncated);
+    const std::string tail = *history.output(last.at(3).run);
+    EXPECT_EQ(tail.size(), 1000u);
+    EXPECT_TRUE(tail.ends_with("x\nEND\n"));
+
+    const auto ended = std::count_if(systemLog.begin(), systemLog.end(), [](const std::string& line) {
+        return line.starts_with("Event 0 (Event1) ended: exit 7 after ");
+    });
+    EXPECT_EQ(ended, 1);
+    setEventLogSink({});
+}
+
+// Result mails: after a failure (or every run), to the notify address through the
+// same account, naming the event and the outcome.
+TEST_F(ActionRunnerTest, AFailedRunsResultIsMailed) {
+    test::TempFolder inbox;
+    test::PythonServer smtp("smtp_server.py", {inbox.path().string()});
+    makeList({timeEvent(0, "echo OUT; exit 7"), timeEvent(1, "echo fine")});
+    ActionRunner& r = runner(true);
+    RunHistory history(folder_ / "runs.db", true);
+    r.setHistory(&history, 1000);
+    mail_->setSettings({"orvalo@example.org", "", "Orvalo", "", "127.0.0.1:" + std::to_string(smtp.port())});
+    r.setRecipient("ops@example.org");
+    r.setResultMail(ResultMail::Failure);
+    runAndWait(r, 1);  // succeeds: no mail
+    runAndWait(r, 0);
+    mail_->drain();
+    const std::string mail = test::readFile(inbox / "mail1.txt");
+    EXPECT_NE(mail.find("Subject: Orvalo: Event1 failed (exit 7)\r\n"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Result: exit 7\r\n"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("OUT\r\n"), std::string::npos) << mail;
+    EXPECT_FALSE(std::filesystem::exists(inbox / "mail2.txt"));
+    // Nothing of the Part's mail lines in the log for a result mail.
+    for (const std::string& line : logLines()) EXPECT_EQ(line.find("Odeslani"), std::string::npos) << line;
 }
 
 }  // namespace

@@ -49,9 +49,10 @@ TEST_F(OrvaloctlTest, ListShowsTheGridColumns) {
     const auto [status, output] = run("list");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(output,
-              "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\n"
-              "0\tHourly \"job\"\t12/01/26 08:00:00\tbackup;now\tWaiting\tDisabled\t\tNormal\t5\n"
-              "1000\tWatch\t[File on create]: /srv/in.csv\timport\tWaiting\tDisabled\t\tHide\t0\n");
+              "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\t"
+              "Last result\n"
+              "0\tHourly \"job\"\t12/01/26 08:00:00\tbackup;now\tWaiting\tDisabled\t\tNormal\t5\t\n"
+              "1000\tWatch\t[File on create]: /srv/in.csv\timport\tWaiting\tDisabled\t\tHide\t0\t\n");
 }
 
 TEST_F(OrvaloctlTest, ListAsJsonGivesEveryFieldAsTheTableReadsIt) {
@@ -59,7 +60,7 @@ TEST_F(OrvaloctlTest, ListAsJsonGivesEveryFieldAsTheTableReadsIt) {
     EXPECT_EQ(status, 0);
     EXPECT_NE(output.find("{\"ID\": \"0\", \"NAME\": \"Hourly \\\"job\\\"\", "), std::string::npos) << output;
     EXPECT_NE(output.find("\"CFG_SAVE\": \"# Schedule: Generic\\\\r\\\\nStart.Date"), std::string::npos) << output;
-    EXPECT_NE(output.find("\"W_CHECK_CNT\": \"0\"}\n]\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("\"W_CHECK_CNT\": \"0\", \"last_result\": \"\"}\n]\n"), std::string::npos) << output;
 }
 
 TEST_F(OrvaloctlTest, NextPrintsTheFireTimesFromAMoment) {
@@ -87,16 +88,17 @@ TEST_F(OrvaloctlTest, ShowGivesEveryFieldAndTheScheduleInWords) {
 TEST_F(OrvaloctlTest, EnableDisableDeleteAndClear) {
     EXPECT_EQ(run("enable 0"), (std::pair<int, std::string>{0, ""}));
     EXPECT_EQ(run("enable 1000"), (std::pair<int, std::string>{0, ""}));
-    EXPECT_NE(run("list").second.find("\tWaiting\tEnabled\t\tNormal\t5\n"), std::string::npos);
+    EXPECT_NE(run("list").second.find("\tWaiting\tEnabled\t\tNormal\t5\t\n"), std::string::npos);
     EXPECT_EQ(run("disable 0").first, 0);
-    EXPECT_NE(run("list").second.find("\tWaiting\tDisabled\t\tNormal\t5\n"), std::string::npos);
+    EXPECT_NE(run("list").second.find("\tWaiting\tDisabled\t\tNormal\t5\t\n"), std::string::npos);
     EXPECT_EQ(run("enable 7"), (std::pair<int, std::string>{1, "There is no event 7\n"}));
     EXPECT_EQ(run("delete 0"), (std::pair<int, std::string>{1, "Only disable event.\n"}));
     EXPECT_EQ(run("clear < /dev/null").first, 1);  // no terminal and no --yes: nothing is deleted
     EXPECT_NE(run("list").second.find("1000\t"), std::string::npos);
     EXPECT_EQ(run("clear --yes"), (std::pair<int, std::string>{0, ""}));
     EXPECT_EQ(run("list").second,
-              "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\n");
+              "ID\tEvent name\tStart Date-time\tCommand to execute\tState\tActive\tLast run\tStart mode\tKill after(min)\t"
+              "Last result\n");
 }
 
 TEST_F(OrvaloctlTest, AddsFollowTheDialogsControls) {

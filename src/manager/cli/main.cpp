@@ -8,6 +8,7 @@
 #include "base/error.h"
 #include "manager/cli/command_core.h"
 #include "manager/cli/event_options.h"
+#include "manager/cli/history_commands.h"
 #include "manager/cli/view_commands.h"
 #include "manager/core/fire_preview.h"
 #include "schedule/schedule_text_store.h"
@@ -160,9 +161,9 @@ void startupCommand(const StartupOptions& o) {
 }
 
 struct MailOptions {
-    std::optional<std::string> senderName, sender, login, password, server;
+    std::optional<std::string> senderName, sender, login, password, server, resultMail;
     bool passwordStdin = false, test = false;
-    bool changes() const { return senderName || sender || login || password || server || passwordStdin; }
+    bool changes() const { return senderName || sender || login || password || server || passwordStdin || resultMail; }
 };
 
 int emailCommand(MailOptions o) {
@@ -178,15 +179,18 @@ int emailCommand(MailOptions o) {
     if (o.login) mail.login = *o.login;
     if (o.password) mail.password = *o.password;
     if (o.server) mail.smtpServer = *o.server;
+    if (o.resultMail) core->setResultMail(*resultMailOf(*o.resultMail));
     if (o.test) {
         const std::string outcome = core->saveAndTestMail(mail);
         say(outcome);
         return outcome == ManagerCore::kMailSettingsOk ? 0 : 1;
     }
     if (o.changes()) core->setMailSettings(mail);
-    std::printf("Sender name: %s\nSender e-mail adress: %s\nLogin: %s\nPassword: %s\nServer SMTP: %s\nNotify e-mail: %s\n",
+    std::printf("Sender name: %s\nSender e-mail adress: %s\nLogin: %s\nPassword: %s\nServer SMTP: %s\nNotify e-mail: %s\n"
+                "Result mail: %s\n",
                 mail.senderName.c_str(), mail.senderEmail.c_str(), mail.login.c_str(),
-                mail.password.empty() ? "" : "********", mail.smtpServer.c_str(), core->settings().notifyEmail.c_str());
+                mail.password.empty() ? "" : "********", mail.smtpServer.c_str(), core->settings().notifyEmail.c_str(),
+                resultMailName(core->settings().resultMail));
     return 0;
 }
 
@@ -238,6 +242,17 @@ int main(int argc, char** argv) {
                                             "ask it to close after 10 s");
     test->add_option("ID", id, "The event's ID")->required();
 
+    HistoryOptions historyOptions;
+    auto* history = app.add_subcommand("history", "The runs of the events, newest first");
+    history->add_option("ID", historyOptions.event, "Only this event's runs");
+    history->add_option("--limit", historyOptions.limit, "How many runs (default 50)")->check(CLI::PositiveNumber);
+    history->add_flag("--failed", historyOptions.failed, "Only runs that failed");
+    history->add_option("--since", historyOptions.since, "Only runs started at or after \"YYYY-MM-DD HH:MM:SS\"");
+    history->add_flag("--json", historyOptions.json, "A JSON array with one object per run");
+    long long runNumber = 0;
+    auto* output = app.add_subcommand("output", "The output a run captured (the last bytes of it), as it was");
+    output->add_option("RUN", runNumber, "The run's number (see history)")->required();
+
     std::string serviceAction;
     auto* service = app.add_subcommand("service", "Install, uninstall, update (hand it the list), start, stop the "
                                                   "service, or show its status");
@@ -269,6 +284,9 @@ int main(int argc, char** argv) {
     email->add_flag("--password-stdin", mail.passwordStdin, "Read the password from the first line of standard input")
         ->excludes(password);
     email->add_option("--server", mail.server, "SMTP server, host or host:port (port 25 by default)");
+    email->add_option("--result-mail", mail.resultMail,
+                      "Mail each run's result to the notify address: never (the default), failure or always")
+        ->check(CLI::IsMember({"never", "failure", "always"}));
     email->add_flag("--test", mail.test, "Save, then connect to the server: \"Nastavení v pořádku.\" or \"ERROR: \"");
 
     std::string address;
@@ -294,6 +312,8 @@ int main(int argc, char** argv) {
         else if (*remove) throw Error(ManagerCore::kOnlyDisable);
         else if (*clear) clearAll(yes);
         else if (*test) CommandCore(false)->testAction(id);
+        else if (*history) printHistory(historyOptions);
+        else if (*output) printOutput(runNumber);
         else if (*service) return serviceCommand(serviceAction);
         else if (*log) {
             if (!printLog(serviceLog)) std::fprintf(stderr, "There is no %s yet\n", serviceLog ? "slog.txt" : "applog.txt");

@@ -8,6 +8,7 @@
 #include "eventlist/csv_data_set.h"
 #include "eventlist/event_record.h"
 #include "execution/log_file.h"
+#include "manager/cli/history_commands.h"
 #include "manager/cli/json_text.h"
 #include "manager/cli/moment_text.h"
 #include "manager/core/fire_preview.h"
@@ -53,17 +54,19 @@ void listEvents(bool json) {
                 out += (firstField ? "" : ", ") + jsonString(field.name) + ": " + jsonString(table.value(field.name));
                 firstField = false;
             }
-            out += "}";
+            // Not a field of the list: from the run history.
+            out += ", \"last_result\": " + jsonString(lastResultText(parseInteger(table.value("ID")).value_or(-1))) + "}";
         }
         std::printf("%s\n]\n", out.c_str());
         return;
     }
     std::string header = "ID";
     for (const auto& [title, field] : kGridColumns) header += std::string("\t") + title;
-    std::printf("%s\n", header.c_str());
+    std::printf("%s\tLast result\n", header.c_str());
     for (table.first(); !table.eof(); table.next()) {
         std::string line = table.value("ID");
         for (const auto& [title, field] : kGridColumns) line += "\t" + table.value(field);
+        line += "\t" + lastResultText(parseInteger(table.value("ID")).value_or(-1));
         std::printf("%s\n", line.c_str());
     }
 }
@@ -76,6 +79,7 @@ void showEvent(long long id) {
         if (field.name == "CFG_SAVE") continue;
         std::printf("%-16s %s\n", (std::string(field.name) + ":").c_str(), table.value(field.name).c_str());
     }
+    std::printf("%-16s %s\n", "Last result:", lastResultText(id).c_str());
     if (eventKindOf(table.value("FILE")) == EventKind::Time) {
         const Schedule schedule =
             scheduleFromText(scheduleTextFromField(table.value("CFG_SAVE")), SystemClock::instance());

@@ -157,6 +157,8 @@ public:
     // and the reason.
     std::string saveAndTestMail(const MailSettings& mail);
     void setNotifyEmail(const std::string& address);
+    // When a run's result is mailed to the notify address; saved at once.
+    void setResultMail(ResultMail mode);
     // Writes the settings (run mode, startup options, e-mail) to Orvalo.ini.
     void saveSettings();
 

@@ -37,6 +37,12 @@ std::string ManagerCore::saveAndTestMail(const MailSettings& mail) {
     return MailNotifier::testConnection(mail);
 }
 
+void ManagerCore::setResultMail(ResultMail mode) {
+    settings_.resultMail = mode;
+    runner_.setResultMail(mode);
+    saveSettings();
+}
+
 void ManagerCore::setNotifyEmail(const std::string& address) {
     settings_.notifyEmail = address;
     runner_.setRecipient(address);

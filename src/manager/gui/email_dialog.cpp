@@ -33,12 +33,17 @@ EmailDialog::EmailDialog(ManagerCore& core, QWidget* parent)
     password_->setText(QString::fromStdString(mail.password));
     server_->setText(QString::fromStdString(mail.smtpServer));
 
+    resultMail_ = named(new QComboBox, "CBResultMail");
+    resultMail_->addItems({"never", "after a failure", "after every run"});
+    resultMail_->setCurrentIndex(static_cast<int>(core_.settings().resultMail));
+
     auto* form = new QFormLayout;
     form->addRow("Sender name", fromName_);
     form->addRow("Sender e-mail adress", from_);
     form->addRow("Login", login_);
     form->addRow("Password", password_);
     form->addRow("Server SMTP", server_);
+    form->addRow("Mail each run's result", resultMail_);
     auto* test = named(new QPushButton("Save and Test"), "PBSaveTest");
     connect(test, &QPushButton::clicked, this, [this] { saveAndTest(); });
     auto* buttons = okCancel(this);
@@ -73,7 +78,10 @@ void EmailDialog::saveAndTest() {
 
 void EmailDialog::done(int result) {
     // Cancel keeps what was typed, as OK does.
-    passes(this, [this] { core_.setMailSettings(fields()); });
+    passes(this, [this] {
+        core_.setMailSettings(fields());
+        core_.setResultMail(static_cast<ResultMail>(resultMail_->currentIndex()));
+    });
     QDialog::done(result);
 }
 

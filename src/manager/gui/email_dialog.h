@@ -3,6 +3,7 @@
 // the server off the window's thread (busy meanwhile) and says how that went.
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <functional>
@@ -30,6 +31,7 @@ private:
     QLineEdit* login_;
     QLineEdit* password_;
     QLineEdit* server_;
+    QComboBox* resultMail_;
     std::function<void()> tested_;
 };
 

@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <map>
 
+#include "execution/run_history.h"
 #include "manager/gui/window_colors.h"
 
 namespace orvalo {
@@ -21,7 +23,11 @@ constexpr Column kGrid[EventTableModel::kColumns] = {
     {"Active", [](const EventRecord& r) -> const std::string& { return r.active; }},
     {"Last run", [](const EventRecord& r) -> const std::string& { return r.lastRun; }},
     {"Start mode", [](const EventRecord& r) -> const std::string& { return r.startMode; }},
-    {"Kill after(min)", [](const EventRecord& r) -> const std::string& { return r.killAfterMins; }}};
+    {"Kill after(min)", [](const EventRecord& r) -> const std::string& { return r.killAfterMins; }},
+    {"Last result", [](const EventRecord&) -> const std::string& {
+         static const std::string filledLater;
+         return filledLater;
+     }}};
 constexpr int kStateColumn = 3;
 constexpr int kActiveColumn = 4;
 
@@ -46,6 +52,7 @@ void EventTableModel::refresh() {
         for (std::size_t c = 0; c < kColumns; ++c) row.cells[c] = QString::fromStdString(kGrid[c].value(record));
         rows.push_back(std::move(row));
     }
+    fillResults(rows);
     if (rows.size() == rows_.size()) {
         rows_ = std::move(rows);
         if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
@@ -54,6 +61,25 @@ void EventTableModel::refresh() {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
+}
+
+void EventTableModel::fillResults(std::vector<Row>& rows) {
+    RunHistory* history = core_.history();
+    if (history == nullptr) return;
+    const std::map<long long, RunRecord> last = history->lastRuns();
+    for (Row& row : rows) {
+        const auto found = last.find(row.id.toLongLong());
+        if (found == last.end()) continue;
+        row.cells[kLastResultColumn] = QString::fromStdString(runResultText(found->second));
+        row.ended = found->second.end.has_value() || found->second.lost;
+        row.succeeded = runSucceeded(found->second);
+    }
+}
+
+void EventTableModel::refreshResults() {
+    if (rows_.empty()) return;
+    fillResults(rows_);
+    emit dataChanged(index(0, kLastResultColumn), index(rowCount() - 1, kLastResultColumn));
 }
 
 QString EventTableModel::idAt(int row) const {
@@ -96,9 +122,12 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             if (index.column() == kActiveColumn) return text == "Disabled" ? colors::kDisabledCell : colors::kGoodCell;
             if (index.column() == kStateColumn) return text == "Waiting" ? colors::kWaitingCell : colors::kGoodCell;
+            if (index.column() == kLastResultColumn && row.ended)
+                return row.succeeded ? colors::kGoodCell : colors::kFailedCell;
             return {};
         case Qt::ForegroundRole:
-            if (index.column() == kActiveColumn || index.column() == kStateColumn) return QColor(Qt::black);
+            if (index.column() == kActiveColumn || index.column() == kStateColumn || index.column() == kLastResultColumn)
+                return QColor(Qt::black);
             return {};
         default:
             return {};

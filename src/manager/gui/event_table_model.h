@@ -1,7 +1,8 @@
-// The grid's model: the manager's list as eight columns, with the colours of the
-// "Active" and "State" cells. It shows a copy of the rows read from the list file,
-// which is always replaced whole, so neither painting nor a refresh ever waits for
-// a run that is writing the list.
+// The grid's model: the manager's list as its eight columns, with the colours of the
+// "Active" and "State" cells, and a ninth, "Last result", from the run history
+// (green for exit 0, red for any other end). It shows a copy of the rows read
+// through the core from the list file, which is always replaced whole, so neither
+// painting nor a refresh ever waits for a run that is writing the list.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -15,11 +16,14 @@ namespace orvalo {
 
 class EventTableModel : public QAbstractTableModel {
 public:
-    static constexpr int kColumns = 8;
+    static constexpr int kColumns = 9;
+    static constexpr int kLastResultColumn = 8;
     explicit EventTableModel(ManagerCore& core, QObject* parent = nullptr);
 
-    // Takes a fresh copy of the list file.
+    // Takes a fresh copy of the list file and the last results.
     void refresh();
+    // Takes the last results only (they change without the list).
+    void refreshResults();
     // The event ID of a row; empty text when there is no such row.
     QString idAt(int row) const;
     int rowOf(const QString& id) const;
@@ -33,7 +37,11 @@ private:
     struct Row {
         QString id;
         std::array<QString, kColumns> cells;
+        bool succeeded = false;  // the last run's
+        bool ended = false;
     };
+    // The last result cells of the rows.
+    void fillResults(std::vector<Row>& rows);
     ManagerCore& core_;
     std::vector<Row> rows_;
 };

@@ -24,6 +24,7 @@
 #include "manager/gui/email_dialog.h"
 #include "manager/gui/event_table_model.h"
 #include "manager/gui/file_event_dialog.h"
+#include "manager/gui/history_dialog.h"
 #include "manager/gui/log_viewer.h"
 #include "manager/gui/messages.h"
 #include "manager/gui/status_cell_delegate.h"
@@ -40,7 +41,7 @@ namespace {
 
 // The grid's column widths are minimums: a column grows to fit its title and its
 // texts, except the command line, which is elided (its tool tip holds it whole).
-constexpr int kColumnWidths[] = {110, 123, 194, 49, 53, 100, 66, 80};
+constexpr int kColumnWidths[] = {110, 123, 194, 49, 53, 100, 66, 80, 90};
 constexpr int kCommandColumn = 2;
 constexpr int kLongestCommandWidth = 320;
 
@@ -175,6 +176,7 @@ QWidget* MainWindow::buildCommands() {
     add("Enable", "BEnable", [this] { setActive(true); });
     add("Disable", "BDisable", [this] { setActive(false); });
     add("Test action", "BTest", [this] { testAction(); });
+    add("History", "PBHistory", [this] { showHistory(); });
     add("Deleter all events", "PBClear", [this] { clearAll(); });
     add("Test save", "BTestSave", [this] { testSave(); })->setVisible(false);
     layout->addSpacing(8);
@@ -243,6 +245,9 @@ QWidget* MainWindow::buildStartupGroup() {
 }
 
 void MainWindow::showClock() {
+    // Results change without the list (a run without a kill time ends later): the
+    // last-result column is looked at with the clock, every other second.
+    if (++clockTicks_ % 2 == 0 && isVisible()) model_->refreshResults();
     const QDateTime now = QDateTime::currentDateTime();
     date_->setText(now.toString("dd.MM.yyyy"));
     time_->setText(now.toString("HH:mm:ss"));
@@ -386,6 +391,15 @@ void MainWindow::testAction() {
             });
         });
     });
+}
+
+void MainWindow::showHistory() {
+    const QString id = currentId();
+    RunHistory* history = core_.history();
+    if (id.isEmpty() || history == nullptr) return;
+    const int row = model_->rowOf(id);
+    auto* dialog = new HistoryDialog(*history, id.toLongLong(), model_->data(model_->index(row, 0), Qt::DisplayRole).toString(), this);
+    dialog->show();
 }
 
 void MainWindow::testSave() {

@@ -75,6 +75,8 @@ private:
     void setActive(bool enabled);
     void clearAll();
     void testAction();
+    // "History": the current event's runs, following new ones.
+    void showHistory();
     void testSave();
     void installOrUninstall();
     void updateService();
@@ -105,6 +107,7 @@ private:
     QCheckBox* allUsers_;
     QComboBox* startupMode_;
     QTimer clock_;
+    int clockTicks_ = 0;
     WindowTray* tray_;
     bool stopStarted_ = false;
     bool stopped_ = false;

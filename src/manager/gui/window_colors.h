@@ -13,6 +13,7 @@ inline const QColor kNoChanges{192, 192, 192};           // silver
 inline const QColor kDisabledCell{255, 153, 128};        // #FF9980
 inline const QColor kGoodCell{174, 252, 173};            // #AEFCAD
 inline const QColor kWaitingCell{247, 251, 143};         // #F7FB8F
+inline const QColor kFailedCell{255, 110, 110};          // a run that did not end well
 inline const QColor kDialogPanel{194, 211, 228};
 inline const QColor kWebDialog{0, 255, 255};             // aqua
 

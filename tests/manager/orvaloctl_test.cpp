@@ -351,6 +351,35 @@ TEST_F(OrvaloctlTest, RootHandsTheServiceNoFilesOthersCouldChange) {
     EXPECT_EQ(run("service status").second, "Service: not installed\nEvents run by: Application\n");
 }
 
+// What a job did, from the shell: a service run's exit status in the history and
+// both of its output streams, byte for byte.
+TEST_F(OrvaloctlTest, AServiceRunsResultAndOutputAreInTheHistory) {
+    std::filesystem::create_directories(home_ / "scm");
+    ASSERT_EQ(run("clear --yes").first, 0);
+    ASSERT_EQ(run("add-time --name Job --type daily --every 1 --unit s --command 'echo OUT; echo ERR >&2; exit 7' "
+                  "--enable")
+                  .second,
+              "0\n");
+    ASSERT_EQ(run("service install").first, 0);
+    std::string history;
+    for (int i = 0; i < 200 && history.find("\"exit_code\": 7") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        history = run("history 0 --limit 5 --json").second;
+    }
+    EXPECT_NE(history.find("\"event\": 0, \"name\": \"Job\", \"trigger\": \"time\""), std::string::npos) << history;
+    EXPECT_NE(history.find("\"exit_code\": 7, \"signal\": null, \"killed\": false, \"stopped\": false"),
+              std::string::npos)
+        << history;
+    const auto at = history.find("{\"run\": ");
+    ASSERT_NE(at, std::string::npos);
+    const long long number = std::stoll(history.substr(at + 8));
+    EXPECT_EQ(run("output " + std::to_string(number)), (std::pair<int, std::string>{0, "OUT\nERR\n"}));
+    EXPECT_EQ(run("output 999999"), (std::pair<int, std::string>{1, "There is no run 999999\n"}));
+    EXPECT_NE(run("history --failed").second.find("\tJob\ttime\t"), std::string::npos);
+    EXPECT_NE(run("show 0").second.find("Last result:     exit 7\n"), std::string::npos);
+    EXPECT_EQ(run("service uninstall").first, 0);
+}
+
 // A NUL byte is a read error that names its line; the list is not written back
 // (once, "enable 0" on such a list rewrote it with the rows before the NUL).
 TEST_F(OrvaloctlTest, AListWithANulByteIsRefusedAndKept) {

@@ -13,6 +13,7 @@
 #include "base/error.h"
 #include "eventlist/csv_data_set.h"
 #include "eventlist/event_record.h"
+#include "execution/run_history.h"
 #include "platform/service_manager.h"
 #include "support/python_server.h"
 #include "support/silent_server.h"
@@ -423,6 +424,40 @@ TEST_F(OrvaloServiceTest, CommandsStartInTheProgramFolderWithAKnownEnvironment) 
     names.erase(std::remove(names.begin(), names.end(), "LANG"), names.end());  // when the service has one
     names.erase(std::remove(names.begin(), names.end(), "PWD"), names.end());   // the shell's own
     EXPECT_EQ(names, (std::vector<std::string>{"HOME", "LOGNAME", "ORVALO_HOME", "PATH", "SHELL", "USER"}));
+}
+
+// The service mails a failed run's result to a real SMTP server, and a run that a
+// crash cut off reads as ended without a result after the next start.
+TEST_F(OrvaloServiceTest, FailedRunsAreMailedAndACrashLeavesNoRunOpen) {
+    test::TempFolder inbox;
+    test::PythonServer smtp("smtp_server.py", {inbox.path().string()});
+    test::writeFile(home_ / "Orvalo.ini", "[MAIN]\r\nemail=ops@example.org\r\n[MAIL]\r\nEEmail=orvalo@example.org\r\n"
+                                         "ESMTP=127.0.0.1:" + std::to_string(smtp.port()) + "\r\nResultMail=failure\r\n");
+    EventRecord failing = everySecond("echo OUT; exit 7");
+    EventRecord hanging = everySecond("sleep 100");
+    hanging.id = "1";
+    hanging.name = "Hang";
+    writeList({failing, hanging});
+    {
+        ConsoleService service(home_.path(), home_ / "out.txt");
+        ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(inbox / "mail1.txt"); }));
+        const std::string mail = test::readFile(inbox / "mail1.txt");
+        EXPECT_NE(mail.find("Subject: Orvalo: Tick failed (exit 7)\r\n"), std::string::npos) << mail;
+        EXPECT_NE(mail.find("OUT\r\n"), std::string::npos) << mail;
+        RunHistory history(home_ / "runs.db", false);
+        ASSERT_TRUE(waitFor([&] { return history.lastRuns().count(1) > 0; }));
+        ::kill(service.pid(), SIGKILL);  // while "Hang" runs
+        service.waitExit(5s);
+    }
+    ConsoleService again(home_.path(), home_ / "again.txt");
+    ASSERT_TRUE(waitFor([&] { return slog().find("Service init OK", slog().find("Service init OK") + 1) != std::string::npos; }));
+    RunHistory history(home_ / "runs.db", false);
+    HistoryQuery hangs;
+    hangs.event = 1;
+    hangs.limit = 1000;
+    const auto runs = history.runs(hangs);
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runResultText(runs.back()), "ended without a result");  // the first, cut off by the crash
 }
 
 // Commands never see the variables by which a service manager talks to its

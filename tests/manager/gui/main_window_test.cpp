@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <csignal>
@@ -275,6 +276,32 @@ private slots:
         QVERIFY(window_->isEnabled());
         qunsetenv("ORVALO_SCM");
         qunsetenv("ORVALO_SCM_DIR");
+    }
+
+    // A run's result in the grid's "Last result" (red when it failed) and its output
+    // in the History dialog.
+    void theWindowShowsEachRunsResultAndOutput() {
+        open(false);
+        onNextDialog([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>("EAct")->setText("echo OUT; echo ERR >&2; exit 7");
+            dialog.findChild<QRadioButton*>("rbDaily")->click();
+            dialog.findChild<QRadioButton*>("rbFreqInterval")->click();
+            dialog.findChild<QLineEdit*>("edFreqInterval")->setText("1");
+            dialog.findChild<QComboBox*>("cbFreqIntervalUnit")->setCurrentIndex(1);  // seconds
+            dialog.accept();
+        });
+        find<QPushButton>("PBAdd")->click();
+        find<QPushButton>("BEnable")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(cell(0, 8), QString("exit 7"), 10000);
+        QCOMPARE(cellColour(0, "Last result"), QColor(255, 110, 110));
+        find<QPushButton>("BDisable")->click();
+        find<QPushButton>("PBHistory")->click();
+        auto* history = window_->findChild<QDialog*>("HistoryDialog");
+        QVERIFY(history != nullptr);
+        auto* runs = history->findChild<QTableWidget*>("RunsTable");
+        QVERIFY(runs->rowCount() >= 1);
+        QCOMPARE(runs->item(0, 4)->text(), QString("exit 7"));
+        QCOMPARE(history->findChild<QPlainTextEdit*>("RunOutput")->toPlainText(), QString("OUT\nERR\n"));
     }
 
     void aRunRefreshesTheGridWithoutBlockingTheWindow() {

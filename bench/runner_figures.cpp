@@ -3,8 +3,11 @@
 //    its two list passes; the time from the first start until every command runs;
 //  - threads: the process's threads while 100 runs wait for their kill time, their
 //    commands still running;
+//  - recording: the delay from a run's start to its command's own time stamp, with
+//    and without the run history, runs taken in turn;
 //  - no leak: 10,000 short runs; open descriptors and threads before and after.
 // Usage: runner_figures [runs for the leak check, default 10000]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +16,11 @@
 #include <string>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "eventlist/event_record.h"
 #include "execution/action_runner.h"
+#include "execution/run_history.h"
 
 namespace {
 
@@ -118,6 +123,46 @@ void waitingThreads() {
     std::printf("| threads while 100 runs wait for their kill time | %d before, %d during |\n", before, during);
 }
 
+double percentileOf(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
+}
+
+void recordingDelay(int runs) {
+    Setup s(1);
+    std::optional<RunHistory> history;
+    history.emplace(s.folder / "runs.db", true);
+    {
+        std::lock_guard lock(s.list.lock());
+        s.table.first();
+        s.table.edit();
+        s.table.setValue("COMMANDLINE", "date +%s%N > " + (s.markers / "stamp").string());
+        s.table.post();
+    }
+    std::vector<double> with, without;
+    for (int i = 0; i < runs; ++i) {
+        const bool recorded = i % 2 == 0;
+        s.runner->setHistory(recorded ? &*history : nullptr, 65536);
+        std::filesystem::remove(s.markers / "stamp");
+        const auto started = system_clock::now();
+        s.runner->startRun(0);
+        long long ns = 0;
+        // Without the history the run does not wait for its command: wait for the stamp.
+        while (s.runner->anyActive() || ns == 0) {
+            std::this_thread::sleep_for(milliseconds(1));
+            std::ifstream stamp(s.markers / "stamp");
+            stamp >> ns;
+        }
+        const double delay = static_cast<double>(ns - duration_cast<nanoseconds>(started.time_since_epoch()).count()) / 1e6;
+        (recorded ? with : without).push_back(delay);
+    }
+    s.runner->setHistory(nullptr, 0);
+    std::printf("| run start to the command's own stamp, %d runs each | with history p50 %.2f ms, p99 %.2f ms; "
+                "without p50 %.2f ms, p99 %.2f ms |\n",
+                runs / 2, percentileOf(with, 0.5), percentileOf(with, 0.99), percentileOf(without, 0.5),
+                percentileOf(without, 0.99));
+}
+
 void leak(int runs) {
     Setup s(10);
     // One warm-up run, so lazily made things (the reaper, libcurl) exist before counting.
@@ -144,6 +189,7 @@ int main(int argc, char** argv) {
     std::printf("| what | figures |||\n|---|---|---|---|\n");
     burst();
     waitingThreads();
+    recordingDelay(400);
     leak(argc > 1 ? std::atoi(argv[1]) : 10000);
     return 0;
 }

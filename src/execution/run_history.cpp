@@ -276,6 +276,14 @@ std::map<long long, RunRecord> RunHistory::lastRuns() {
     return result;
 }
 
+std::uint64_t RunHistory::version() {
+    std::lock_guard lock(mutex_);
+    if (!ready()) return 0;
+    Statement s(db_, "PRAGMA data_version");
+    const std::uint64_t others = s.ok() && s.step() == SQLITE_ROW ? static_cast<std::uint64_t>(::sqlite3_column_int64(s.get(), 0)) : 0;
+    return (others << 32) + static_cast<std::uint64_t>(::sqlite3_total_changes64(db_));
+}
+
 void RunHistory::prune(const HistoryLimits& limits, std::int64_t nowMs) {
     std::lock_guard lock(mutex_);
     if (!ready() || !writer_) return;

@@ -87,6 +87,9 @@ public:
     std::optional<std::string> output(long long number);
     // The newest run of every event.
     std::map<long long, RunRecord> lastRuns();
+    // Changes whenever a run is recorded, by this program or another: a reader asks
+    // again only when it has changed.
+    std::uint64_t version();
     // Drops runs beyond the limits (per event, and older than the days kept).
     void prune(const HistoryLimits& limits, std::int64_t nowMs);
 

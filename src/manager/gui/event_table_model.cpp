@@ -77,7 +77,12 @@ void EventTableModel::fillResults(std::vector<Row>& rows) {
 }
 
 void EventTableModel::refreshResults() {
-    if (rows_.empty()) return;
+    RunHistory* history = core_.history();
+    if (rows_.empty() || history == nullptr) return;
+    // Nothing recorded since the last look: nothing to read.
+    const std::uint64_t version = history->version();
+    if (version == resultsVersion_) return;
+    resultsVersion_ = version;
     fillResults(rows_);
     emit dataChanged(index(0, kLastResultColumn), index(rowCount() - 1, kLastResultColumn));
 }

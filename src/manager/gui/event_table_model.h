@@ -44,6 +44,7 @@ private:
     void fillResults(std::vector<Row>& rows);
     ManagerCore& core_;
     std::vector<Row> rows_;
+    std::uint64_t resultsVersion_ = 0;
 };
 
 }  // namespace orvalo

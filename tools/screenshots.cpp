@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -13,8 +14,10 @@
 #include <optional>
 
 #include "eventlist/event_record.h"
+#include "execution/run_history.h"
 #include "manager/core/manager_core.h"
 #include "manager/gui/file_event_dialog.h"
+#include "manager/gui/history_dialog.h"
 #include "manager/gui/loop_bridge.h"
 #include "manager/gui/main_window.h"
 #include "manager/gui/time_event_dialog.h"
@@ -146,6 +149,28 @@ int main(int argc, char** argv) {
     EventRecord second = makeTimeEvent(1, {"Reports", "make -C /srv/reports", "Normal", 0}, "12/11/2026 06:00:00 AM", "");
     writeEventListFile(folder / "L.csv", {longOne, second});
     {
+        // A few runs in the history: a nightly backup that failed last night, reports that ran.
+        RunHistory history(folder / RunHistory::kFileName, true);
+        const std::int64_t day = 86'400'000;
+        const std::int64_t start = RunHistory::nowMs() - 3 * day;
+        for (int i = 0; i < 3; ++i) {
+            const std::int64_t at = start + i * day;
+            const long long run = history.begin({0, "Nightly backup of the file server and the mail archive",
+                                                 RunTrigger::Time, at, at, longOne.commandLine});
+            RunEnd end;
+            end.endMs = at + 754'000 + i * 31'000;
+            end.exitCode = i == 2 ? 7 : 0;
+            end.output = i == 2 ? "backup: sending /srv/mail\nbackup: vault.example.org: connection refused\nbackup: giving up\n"
+                                : "backup: sending /srv/files\nbackup: sending /srv/mail\nbackup: verified 18,204 files\n";
+            history.finish(run, end);
+        }
+        const long long reports = history.begin({1, "Reports", RunTrigger::Time, start, start + day / 2, "make -C /srv/reports"});
+        RunEnd done;
+        done.endMs = start + day / 2 + 4'200;
+        done.exitCode = 0;
+        history.finish(reports, done);
+    }
+    {
         MainLoop loop;
         SchedulerThread scheduler;
         ManagerCore core(folder, loop, scheduler);
@@ -156,6 +181,15 @@ int main(int argc, char** argv) {
         window.refresh();
         window.selectId("0");
         ok = save(window, out + "/main-window-long-texts.png") && ok;
+        // The grid scrolled to its end, where the "Last result" column is.
+        if (auto* grid = window.findChild<QTableView*>("Grid1")) {
+            grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+            ok = save(window, out + "/main-window-last-result.png") && ok;
+            grid->horizontalScrollBar()->setValue(0);
+        }
+        HistoryDialog history(*core.history(), 0, "Nightly backup of the file server and the mail archive", &window);
+        history.setAttribute(Qt::WA_DeleteOnClose, false);
+        ok = save(history, out + "/history-dialog.png") && ok;
         core.beginStop();
     }
     return ok ? 0 : 1;

@@ -45,7 +45,10 @@ void ManagerCore::removeLeftoverTemporaryFiles() {
     orvalo::removeLeftoverTemporaryFiles(folder_, {kManagerListFile, SettingsFile::kFileName});
 }
 
-ManagerCore::~ManagerCore() { watcher_.stop(); }
+ManagerCore::~ManagerCore() {
+    watcher_.stop();
+    if (pruneTimer_ != 0) loop_.cancelTimer(pruneTimer_);
+}
 
 void ManagerCore::shownListChanged() {
     // Runs come in bursts; one report serves every change made before it is handled.
@@ -121,7 +124,10 @@ void ManagerCore::start(bool runEvents) {
         const auto bytes = static_cast<std::size_t>(settings_.history.outputBytes);
         runner_.setHistory(&*history_, bytes);
         testActions_.setHistory(&*history_, bytes);
-        history_->prune(settings_.history, RunHistory::nowMs());
+        // Pruned now and every hour, as the service does: a window may stay open for months.
+        const HistoryLimits limits = settings_.history;
+        history_->prune(limits, RunHistory::nowMs());
+        pruneTimer_ = loop_.addTimer(std::chrono::hours(1), [this, limits] { history_->prune(limits, RunHistory::nowMs()); });
     }
     if (serviceMode() || !runEvents_) {
         engine_.deactivateAll();

@@ -228,6 +228,7 @@ private:
     ScheduledEvents engine_;
     MailNotifier mail_;
     std::optional<RunHistory> history_;
+    MainLoop::TimerId pruneTimer_ = 0;
     ActionRunner runner_;
     TestActions testActions_;
     ConditionWatcher watcher_;

@@ -71,6 +71,19 @@ class MainWindowTest : public QObject {
         });
     }
 
+    // Adds a daily event firing every second through the time-event dialog.
+    void addEverySecondEvent(const QString& command) {
+        onNextDialog([command](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>("EAct")->setText(command);
+            dialog.findChild<QRadioButton*>("rbDaily")->click();
+            dialog.findChild<QRadioButton*>("rbFreqInterval")->click();
+            dialog.findChild<QLineEdit*>("edFreqInterval")->setText("1");
+            dialog.findChild<QComboBox*>("cbFreqIntervalUnit")->setCurrentIndex(1);  // seconds
+            dialog.accept();
+        });
+        find<QPushButton>("PBAdd")->click();
+    }
+
 private slots:
     void init() {
         home_.emplace();
@@ -282,15 +295,7 @@ private slots:
     // in the History dialog.
     void theWindowShowsEachRunsResultAndOutput() {
         open(false);
-        onNextDialog([](QDialog& dialog) {
-            dialog.findChild<QLineEdit*>("EAct")->setText("echo OUT; echo ERR >&2; exit 7");
-            dialog.findChild<QRadioButton*>("rbDaily")->click();
-            dialog.findChild<QRadioButton*>("rbFreqInterval")->click();
-            dialog.findChild<QLineEdit*>("edFreqInterval")->setText("1");
-            dialog.findChild<QComboBox*>("cbFreqIntervalUnit")->setCurrentIndex(1);  // seconds
-            dialog.accept();
-        });
-        find<QPushButton>("PBAdd")->click();
+        addEverySecondEvent("echo OUT; echo ERR >&2; exit 7");
         find<QPushButton>("BEnable")->click();
         QTRY_COMPARE_WITH_TIMEOUT(cell(0, 8), QString("exit 7"), 10000);
         QCOMPARE(cellColour(0, "Last result"), QColor(255, 110, 110));
@@ -307,15 +312,7 @@ private slots:
     void aRunRefreshesTheGridWithoutBlockingTheWindow() {
         open(false);
         const QString marker = QString::fromStdString((folder() / "ran").string());
-        onNextDialog([marker](QDialog& dialog) {
-            dialog.findChild<QLineEdit*>("EAct")->setText("echo ran >> '" + marker + "'");
-            dialog.findChild<QRadioButton*>("rbDaily")->click();
-            dialog.findChild<QRadioButton*>("rbFreqInterval")->click();
-            dialog.findChild<QLineEdit*>("edFreqInterval")->setText("1");
-            dialog.findChild<QComboBox*>("cbFreqIntervalUnit")->setCurrentIndex(1);  // seconds
-            dialog.accept();
-        });
-        find<QPushButton>("PBAdd")->click();
+        addEverySecondEvent("echo ran >> '" + marker + "'");
         window_->selectId("0");
         find<QPushButton>("BEnable")->click();
         // The run stamps "Last run" in the list; the grid follows without a click.

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
+#include "eventlist/csv_data_set.h"
 #include "eventlist/event_record.h"
 #include "eventlist/settings_file.h"
 #include "platform/folder_lock.h"
@@ -22,6 +24,21 @@ const std::string kHourly =
     "Recur type = srkDaily\r\n# Schedule: End info\r\nEnd type = sekNone\r\n# Schedule: Day frequency\r\n"
     "Frequency start = 08:00:00.000\r\nFrequency end = 17:00:00.000\r\nFrequency interval = 01:00:00.000\r\n"
     "# Schedule: Daily info\r\nDaily interval = 1\r\n";
+
+// The events of a list file without the fields a run changes (STATE, LASTRUN).
+std::vector<EventRecord> eventsOf(const std::filesystem::path& file) {
+    CsvDataSet table;
+    configureEventListTable(table, file.string(), false);
+    table.open();
+    std::vector<EventRecord> events;
+    for (table.first(); !table.eof(); table.next()) {
+        EventRecord record = readEventRecord(table);
+        record.state.clear();
+        record.lastRun.clear();
+        events.push_back(record);
+    }
+    return events;
+}
 
 class OrvaloctlTest : public ::testing::Test {
 protected:
@@ -282,7 +299,8 @@ TEST_F(OrvaloctlTest, TheServiceRunsTheListItIsHanded) {
     ASSERT_EQ(run("enable 0").first, 0);
     EXPECT_EQ(run("service install"), (std::pair<int, std::string>{0, "Service instaled and running.\n"}));
     EXPECT_TRUE(SettingsFile(home_ / "Orvalo.ini").readManager().serviceActive);
-    EXPECT_EQ(test::readFile(home_ / "sl.csv"), test::readFile(home_ / "L.csv"));
+    // The service may already have run the every-second event and stamped its copy.
+    EXPECT_EQ(eventsOf(home_ / "sl.csv"), eventsOf(home_ / "L.csv"));
     const auto seen = [&](const std::string& text) {
         for (int i = 0; i < 200; ++i) {
             if (test::readFile(home_ / "slog.txt").find(text) != std::string::npos) return true;

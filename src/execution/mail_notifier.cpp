@@ -1,15 +1,15 @@
 #include "execution/mail_notifier.h"
 
-#include <cstring>
 #include <ctime>
-#include <curl/curl.h>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
 #include "execution/mail_address.h"
-#include "execution/web_page_fetch.h"
+#include "execution/net_request.h"
+#include "platform/helper_process.h"
 #include "platform/host_name.h"
+#include "platform/program_folder.h"
 
 namespace orvalo {
 
@@ -34,19 +34,6 @@ std::string rfc2822Date() {
     return text;
 }
 
-struct Reader {
-    const std::string* text;
-    std::size_t offset = 0;
-};
-
-std::size_t readMessage(char* buffer, std::size_t size, std::size_t count, void* user) {
-    auto* reader = static_cast<Reader*>(user);
-    const std::size_t n = std::min(size * count, reader->text->size() - reader->offset);
-    std::memcpy(buffer, reader->text->data() + reader->offset, n);
-    reader->offset += n;
-    return n;
-}
-
 std::string senderAddress(const MailSettings& settings) {
     const std::vector<std::string> sender = mailboxAddresses(settings.senderEmail);
     return sender.empty() ? std::string() : sender.front();
@@ -55,9 +42,7 @@ std::string senderAddress(const MailSettings& settings) {
 }  // namespace
 
 MailNotifier::MailNotifier(LogFile& log, std::string subject, bool serviceLines, MailLimits limits)
-    : log_(log), subject_(std::move(subject)), serviceLines_(serviceLines), limits_(limits) {
-    initCurl();
-}
+    : log_(log), subject_(std::move(subject)), serviceLines_(serviceLines), limits_(limits) {}
 
 MailNotifier::~MailNotifier() {
     abort();
@@ -100,55 +85,54 @@ std::string MailNotifier::composeMail(const MailSettings& settings, const std::s
     return m;
 }
 
+namespace {
+
+// Runs the network helper with a mail request; its exit status, or nullopt when it
+// did not run to its end (aborted, hung, not started) with the reason in reason.
+std::optional<int> runMailHelper(const char* what, const NetRequest& request, std::chrono::seconds limit,
+                                 const std::atomic<bool>* abort, std::string& reason) {
+    const auto deadline = std::chrono::steady_clock::now() + limit + std::chrono::seconds(10);
+    const HelperResult helper =
+        runHelper(netHelperProgram(), {what}, encodeNetRequest(request), deadline, abort, [&](std::string_view piece) {
+            reason.append(piece.substr(0, 1000 - std::min<std::size_t>(reason.size(), 1000)));
+            return true;
+        });
+    if (helper.end == HelperEnd::Exited) return helper.exitStatus;
+    if (helper.end == HelperEnd::NotStarted)
+        reason = "the network helper " + netHelperProgram().string() + " cannot be started: " + helper.error;
+    else reason = helper.end == HelperEnd::Aborted ? "stopped" : "the network helper did not answer in time";
+    return std::nullopt;
+}
+
+}  // namespace
+
 bool MailNotifier::transmit(const MailSettings& settings, const std::string& recipients, const std::string& message) {
     if (aborted_) return false;
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) return false;
-    CURL* c = curl.get();
-    const std::string url = smtpUrl(settings.smtpServer);
-    const std::string from = angle(senderAddress(settings));
-    curl_slist* rcpt = nullptr;
-    for (const std::string& address : mailboxAddresses(recipients)) rcpt = curl_slist_append(rcpt, angle(address).c_str());
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt, curl_slist_free_all);
-
-    Reader reader{&message};
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
-    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, readMessage);
-    curl_easy_setopt(c, CURLOPT_READDATA, &reader);
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_NONE));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits_.connect.count()));
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(limits_.perReply.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(limits_.total.count()));
-    abortTransferWhen(c, &aborted_);
-    if (!settings.login.empty()) {
-        curl_easy_setopt(c, CURLOPT_USERNAME, settings.login.c_str());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, settings.password.c_str());
-        curl_easy_setopt(c, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
-    }
-    return rcpt != nullptr && curl_easy_perform(c) == CURLE_OK;
+    std::string rcpt;
+    for (const std::string& address : mailboxAddresses(recipients)) rcpt += angle(address) + "\n";
+    if (rcpt.empty()) return false;
+    const NetRequest request{{"url", smtpUrl(settings.smtpServer)},
+                             {"from", angle(senderAddress(settings))},
+                             {"recipients", rcpt},
+                             {"login", settings.login},
+                             {"password", settings.password},
+                             {"connect_seconds", std::to_string(limits_.connect.count())},
+                             {"reply_seconds", std::to_string(limits_.perReply.count())},
+                             {"total_seconds", std::to_string(limits_.total.count())},
+                             {"message", message}};
+    std::string reason;
+    return runMailHelper("mail", request, limits_.total, &aborted_, reason) == kNetDone;
 }
 
 std::string MailNotifier::testConnection(const MailSettings& settings, MailLimits limits) {
-    initCurl();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) return "ERROR: cannot start an SMTP client";
     if (trimWhitespace(settings.smtpServer).empty()) return "ERROR: no SMTP server is set";
-    const std::string url = smtpUrl(settings.smtpServer);
-    CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
-    curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(limits.perReply.count()));
-    const CURLcode result = curl_easy_perform(c);
-    if (result != CURLE_OK) return std::string("ERROR: ") + curl_easy_strerror(result);
-    return "Nastavení v pořádku.";
+    const NetRequest request{{"url", smtpUrl(settings.smtpServer)},
+                             {"connect_seconds", std::to_string(limits.connect.count())},
+                             {"reply_seconds", std::to_string(limits.perReply.count())}};
+    std::string reason;
+    const std::optional<int> status = runMailHelper("smtp-test", request, limits.connect + limits.perReply, nullptr, reason);
+    if (status == kNetDone) return "Nastavení v pořádku.";
+    return "ERROR: " + (reason.empty() ? std::string("the SMTP client failed") : reason);
 }
 
 void MailNotifier::send(const std::string& recipients, const std::string& text) {

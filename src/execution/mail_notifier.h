@@ -1,11 +1,11 @@
-// The information e-mail of a run, sent through SMTP with libcurl: plain connection
-// to the SMTP host (port 25 unless the host names one, "host:2525", "[::1]:2525"),
+// The information e-mail of a run, sent through SMTP by the network helper
+// (orvalo-net, libcurl): plain connection to the SMTP host (port 25 unless the host names one, "host:2525", "[::1]:2525"),
 // AUTH LOGIN when a login is set, and its outcome written to the program's log.
 //
 // Runs post their mails and go on at once: one sender thread, started when a mail
 // waits and ending when none does, sends them one at a time in order, so a slow or
 // dead server never delays a command. abort() ends the transfer under way within
-// about a second and fails the waiting mails (each still gets its log lines); the
+// 100 ms and fails the waiting mails (each still gets its log lines); the
 // destructor aborts and joins. Thread-safe. Log failures never raise here.
 #pragma once
 

@@ -170,9 +170,12 @@ Child startChild(const ChildOptions& options) {
                 if (fds[i] >= 0) ::close(fds[i]);
         }
     } pipeEnds{output};
-    int error = ::posix_spawn_file_actions_addopen(&setup.actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    int error = options.standardInput >= 0
+                    ? ::posix_spawn_file_actions_adddup2(&setup.actions_, options.standardInput, STDIN_FILENO)
+                    : ::posix_spawn_file_actions_addopen(&setup.actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (error == 0 && options.captureOutput) error = ::posix_spawn_file_actions_adddup2(&setup.actions_, output[1], STDOUT_FILENO);
-    if (error == 0 && options.captureOutput) error = ::posix_spawn_file_actions_adddup2(&setup.actions_, output[1], STDERR_FILENO);
+    if (error == 0 && options.captureOutput && options.captureErrors)
+        error = ::posix_spawn_file_actions_adddup2(&setup.actions_, output[1], STDERR_FILENO);
     // Our descriptors are close-on-exec; this also covers any a library opened without it.
     if (error == 0) error = ::posix_spawn_file_actions_addclosefrom_np(&setup.actions_, STDERR_FILENO + 1);
     if (error == 0 && !options.currentDirectory.empty())
@@ -186,18 +189,18 @@ Child startChild(const ChildOptions& options) {
     if (error == 0) error = ::posix_spawnattr_setsigdefault(&setup.attributes_, &all);
     if (error != 0) throw SystemError(error);
 
-    const std::string interpreter = "/bin/sh";
-    std::string dashC = "-c";
-    std::string command = options.commandLine;
-    std::string program = interpreter;
-    char* argv[] = {program.data(), dashC.data(), command.data(), nullptr};
+    std::vector<std::string> arguments = options.arguments;
+    if (arguments.empty()) arguments = {"/bin/sh", "-c", options.commandLine};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     std::vector<std::string> environment = options.environment.empty() ? childEnvironment() : options.environment;
     std::vector<char*> envp;
     for (std::string& variable : environment) envp.push_back(variable.data());
     envp.push_back(nullptr);
 
     pid_t pid = -1;
-    error = ::posix_spawn(&pid, interpreter.c_str(), &setup.actions_, &setup.attributes_, argv, envp.data());
+    error = ::posix_spawn(&pid, arguments.front().c_str(), &setup.actions_, &setup.attributes_, argv.data(), envp.data());
     if (error != 0) throw SystemError(error);
     // The pidfd pins the child: it cannot be reaped by anyone else before we read it.
     const int pidfd = openPidfd(pid);

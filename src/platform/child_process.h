@@ -1,5 +1,5 @@
 // Starting a command line as a child process on Linux, and waiting for its end.
-// The child runs "/bin/sh -c <command line>" in a new
+// The child runs "/bin/sh -c <command line>" (or a program of ours directly) in a new
 // session, so it leads its own process group; its standard input is /dev/null, it
 // inherits no descriptor of ours, and the variables by which a service manager talks
 // to its service are removed from its environment. Each child is watched through a
@@ -15,7 +15,11 @@ namespace orvalo {
 
 struct ChildOptions {
     std::string commandLine;
+    // When given, this program (a path) and its arguments, run without a shell.
+    std::vector<std::string> arguments;
     bool captureOutput = false;    // standard output and error into one pipe (Child::outputFd)
+    bool captureErrors = true;     // with captureOutput: standard error too; else it stays ours
+    int standardInput = -1;        // a descriptor the child reads; -1: /dev/null
     std::string currentDirectory;  // empty: ours
     std::vector<std::string> environment;  // empty: ours, less the service manager's variables
 };

@@ -35,6 +35,15 @@ std::filesystem::path executablePath() {
 
 std::filesystem::path executableFolder() { return executablePath().parent_path(); }
 
+std::filesystem::path netHelperProgram(const std::filesystem::path& folder) {
+    const std::filesystem::path candidates[] = {folder / kNetHelperName,
+                                                folder.parent_path() / "libexec" / "orvalo" / kNetHelperName,
+                                                folder.parent_path() / "bin" / kNetHelperName};
+    for (const std::filesystem::path& candidate : candidates)
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    return candidates[0];
+}
+
 std::optional<std::filesystem::path> programFolderOverride() {
     if (const char* home = std::getenv("ORVALO_HOME"); home != nullptr && *home != '\0')
         return std::filesystem::absolute(home);

@@ -18,6 +18,13 @@ namespace orvalo {
 std::filesystem::path executablePath();
 std::filesystem::path executableFolder();
 
+// The network helper of the programs in folder: beside them (a build tree, or a copy
+// with every program together), in ../libexec/orvalo (an installed copy), or in
+// ../bin (the tests and benchmarks of a build tree). The first that exists; the one
+// beside them when none does, so that an error names it.
+inline constexpr const char* kNetHelperName = "orvalo-net";
+std::filesystem::path netHelperProgram(const std::filesystem::path& folder = executableFolder());
+
 // ORVALO_HOME as an absolute path, when set and not empty.
 std::optional<std::filesystem::path> programFolderOverride();
 

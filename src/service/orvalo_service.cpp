@@ -51,7 +51,8 @@ OrvaloService::~OrvaloService() { watcher_.stop(); }
 
 void OrvaloService::start() {
     // Before anything is written in the folder.
-    requireTrustedPaths({folder_, folder_ / kServiceListFile, folder_ / SettingsFile::kFileName, executablePath(), executableFolder()},
+    requireTrustedPaths({folder_, folder_ / kServiceListFile, folder_ / SettingsFile::kFileName, executablePath(),
+                         executableFolder(), netHelperProgram(), netHelperProgram().parent_path()},
                         ::geteuid());
     if (!folderLock_.take(folder_, std::chrono::milliseconds(0), FolderLock::kServiceFileName))
         throw Error("Another OrvaloS is already running on the program folder " + folder_.string());

@@ -1,13 +1,21 @@
 #include "execution/web_page_fetch.h"
 
+#include <atomic>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "support/python_server.h"
+#include "support/silent_server.h"
 #include "support/temp_folder.h"
 
 namespace orvalo {
 namespace {
+
+using namespace std::chrono_literals;
 
 class WebPageFetchTest : public ::testing::Test {
 protected:
@@ -71,6 +79,40 @@ TEST_F(WebPageFetchTest, ThePageFileIsPrivateAndALinkInItsPlaceIsNotFollowed) {
     std::filesystem::create_symlink(folder_ / "target", file);
     EXPECT_FALSE(downloadFile(server_.url("/page.html"), file, "OrvaloS"));
     EXPECT_EQ(test::readFile(folder_ / "target"), "precious");
+}
+
+// The page comes through the network helper; run by root, the helper gives up root
+// for "nobody" before it touches the network, and a stop ends it at once.
+TEST_F(WebPageFetchTest, RootFetchesAsNobodyAndAStopEndsTheFetch) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving up root needs root";
+    test::SilentServer silent;
+    std::atomic<bool> abort{false};
+    std::thread fetch([&] {
+        EXPECT_EQ(fetchPage("http://127.0.0.1:" + std::to_string(silent.port()) + "/", folder_ / "tmp10005.web", "OrvaloS",
+                            {}, &abort),
+                  FetchResult::Failed);
+    });
+    // The helper is our child while it waits for the silent server (it starts as
+    // root, for the moment until it gives root up).
+    const std::string nobody = std::to_string(::getpwnam("nobody") ? ::getpwnam("nobody")->pw_uid : 65534);
+    std::string uid;
+    for (int i = 0; i < 500 && uid != nobody; ++i) {
+        std::this_thread::sleep_for(10ms);
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream children(task.path() / "children");
+            for (pid_t pid; children >> pid;) {
+                const std::string status = test::readFile("/proc/" + std::to_string(pid) + "/status");
+                if (status.find("Name:\torvalo-net") == std::string::npos) continue;
+                const auto at = status.find("Uid:\t");
+                uid = status.substr(at + 5, status.find('\t', at + 5) - at - 5);
+            }
+        }
+    }
+    const auto aborted = std::chrono::steady_clock::now();
+    abort = true;
+    fetch.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - aborted, 2s);
+    EXPECT_EQ(uid, nobody);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 # "cmake --install" into a fresh prefix: every file lands below the prefix, as
 # GNUInstallDirs lays them out, and the desktop entry starts the installed window.
 # An installed copy keeps its data out of its bin/ folder: orvaloctl run from there
-# uses ~/.local/share/orvalo of the user whose HOME is given.
+# uses ~/.local/share/orvalo of the user whose HOME is given, and finds the network
+# helper installed in libexec/orvalo.
 #   tests/install/install_layout_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -14,6 +15,7 @@ cmake --install "$build" --prefix "$prefix/usr" >/dev/null
 expected="usr/bin/Orvalo
 usr/bin/OrvaloS
 usr/bin/orvaloctl
+usr/libexec/orvalo/orvalo-net
 usr/share/applications/orvalo.desktop
 usr/share/icons/hicolor/scalable/apps/orvalo.svg
 usr/share/man/man1/orvaloctl.1
@@ -32,4 +34,7 @@ env -u ORVALO_HOME -u XDG_DATA_HOME HOME="$home" "$prefix/usr/bin/orvaloctl" add
 if ls "$prefix/usr/bin" | grep -qv -e '^Orvalo$' -e '^OrvaloS$' -e '^orvaloctl$'; then
   echo "data written into bin/:"; ls "$prefix/usr/bin"; exit 1
 fi
+# The installed programs find their network helper in libexec/.
+answer=$(env -u ORVALO_HOME -u XDG_DATA_HOME HOME="$home" "$prefix/usr/bin/orvaloctl" email --server 127.0.0.1:1 --test 2>&1 || true)
+[ "$answer" = "ERROR: Couldn't connect to server" ] || { echo "SMTP test through the installed helper: $answer"; exit 1; }
 echo "install layout ok"

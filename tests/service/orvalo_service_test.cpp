@@ -171,6 +171,11 @@ TEST_F(OrvaloServiceTest, RunsTimeFileAndWebEventsAndStopsCleanly) {
     test::writeFile(home_ / "trigger", "go");
     EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(home_ / "fileRan"); }));
     EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(home_ / "webRan"); }));
+    // The page came through the network helper: the service never loads libcurl.
+    const std::string pidFile = test::readFile(scm_ / "Orvalo.pid");
+    const std::string maps = test::readFile("/proc/" + pidFile.substr(0, pidFile.find(' ')) + "/maps");
+    EXPECT_NE(maps.find("OrvaloS"), std::string::npos);
+    EXPECT_EQ(maps.find("libcurl"), std::string::npos);
 
     manager_->pause("Orvalo");
     EXPECT_EQ(manager_->query("Orvalo"), ServiceState::Paused);

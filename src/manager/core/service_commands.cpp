@@ -7,6 +7,7 @@
 #include "manager/core/manager_core.h"
 #include "platform/atomic_file.h"
 #include "platform/program_run.h"
+#include "platform/program_folder.h"
 #include "platform/strict_modes.h"
 
 namespace orvalo {
@@ -88,7 +89,8 @@ std::string ManagerCore::stopService() {
 
 void ManagerCore::requireTrustedServiceFiles() const {
     requireTrustedPaths({folder_, folder_ / kManagerListFile, folder_ / kServiceListFile, folder_ / SettingsFile::kFileName,
-                         serviceProgram_, serviceProgram_.parent_path()},
+                         serviceProgram_, serviceProgram_.parent_path(), netHelperProgram(serviceProgram_.parent_path()),
+                         netHelperProgram(serviceProgram_.parent_path()).parent_path()},
                         ::geteuid());
 }
 
